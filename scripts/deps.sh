@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs, with apt-get, whatever of the build and run dependencies is missing.
+set -euo pipefail
+
+packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libhidapi-dev
+          fonts-dejavu-core "$@")
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
