@@ -1,0 +1,32 @@
+#pragma once
+
+// The eight entry points of a bridge library (libSimpleIO-UM.so / SimpleIO-UM.dll).
+// Our bridge libraries implement them; the link resolves them by name at run time and takes
+// its function-pointer types from these declarations, so both sides are checked by the compiler.
+
+#ifdef __cplusplus
+extern "C" {
+#else
+#include <stdbool.h>
+#endif
+
+#if defined(_WIN32)
+#define SIMPLEIO_API __declspec(dllexport)
+#else
+#define SIMPLEIO_API __attribute__((visibility("default")))
+#endif
+
+SIMPLEIO_API void InitMCP2200(unsigned int vendorId, unsigned int productId);
+SIMPLEIO_API bool IsConnected(void);
+SIMPLEIO_API bool ConfigureIO(unsigned char ioMap);
+SIMPLEIO_API bool SetPin(unsigned int pin);
+SIMPLEIO_API bool ClearPin(unsigned int pin);
+SIMPLEIO_API bool ReadPin(unsigned int pin, unsigned int *value);
+SIMPLEIO_API bool fnSetBaudRate(int baudRate);
+SIMPLEIO_API bool ConfigureMCP2200(unsigned char ioMap, unsigned long baudRate,
+                                   unsigned int rxLedMode, unsigned int txLedMode, bool flow,
+                                   bool uload, bool sspnd);
+
+#ifdef __cplusplus
+}
+#endif
