@@ -27,11 +27,12 @@ typedef enum SimCall {
     SIM_CONFIGURE_MCP2200
 } SimCall;
 
-typedef struct SimTraceEntry {
+typedef struct SimTraceEntry
+{
     SimCall call;
-    unsigned long arg;          // pin, mask, baud rate or vendor id; 0 where the call has none
-    unsigned int value;         // ReadPin: the level reported; otherwise 0
-    bool result;                // what the entry point returned (true for void calls)
+    unsigned long arg; // pin, mask, baud rate or vendor id; 0 where the call has none
+    unsigned int value; // ReadPin: the level reported; otherwise 0
+    bool result; // what the entry point returned (true for void calls)
     unsigned long long nanoseconds; // monotonic clock at the call
 } SimTraceEntry;
 
@@ -52,13 +53,15 @@ SIM_EXPORT void sim_get_date(unsigned char date[7]);
 
 // Faults.
 SIM_EXPORT void sim_set_handshake_reply(unsigned char reply); // 0x55 is the good one
-SIM_EXPORT void sim_set_marker_fault(int times);  // replies without marker: 0 none, n next n, -1 always
+SIM_EXPORT void sim_set_marker_fault(
+    int times); // replies without marker: 0 none, n next n, -1 always
 SIM_EXPORT void sim_set_store_fault(int index, unsigned char value); // wire index 0..4, -1 off
-SIM_EXPORT void sim_set_call_fails(SimCall call, bool fails); // SetPin, ConfigureIO, ConfigureMCP2200
+SIM_EXPORT void sim_set_call_fails(
+    SimCall call, bool fails); // SetPin, ConfigureIO, ConfigureMCP2200
 
 // Observation.
-SIM_EXPORT int sim_pin_level(unsigned int pin);     // line level 0/1 as the bridge sees it
-SIM_EXPORT unsigned int sim_io_mask(void);          // last applied direction mask (1 = input)
+SIM_EXPORT int sim_pin_level(unsigned int pin); // line level 0/1 as the bridge sees it
+SIM_EXPORT unsigned int sim_io_mask(void); // last applied direction mask (1 = input)
 SIM_EXPORT unsigned int sim_baud_rate(void);
 // Bytes of the last frame the detector took in, command byte first; returns how many.
 SIM_EXPORT size_t sim_received(unsigned char *buffer, size_t capacity);

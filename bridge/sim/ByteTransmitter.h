@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+namespace sim {
+
+// Shifts a queue of bytes out bit by bit, most significant bit of each byte first.
+class ByteTransmitter
+{
+public:
+    void load(std::vector<unsigned char> bytes);
+    void clear();
+    // True while bits remain to be sent.
+    bool pending() const { return m_next < m_bytes.size() * 8; }
+    // The next bit; only meaningful while pending().
+    bool nextBit();
+
+private:
+    std::vector<unsigned char> m_bytes;
+    std::size_t m_next = 0;
+};
+
+} // namespace sim

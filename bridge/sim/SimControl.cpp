@@ -1,0 +1,122 @@
+// Control and observation of the simulated device, for tests.
+
+#include "SimControl.h"
+
+#include "SimDevice.h"
+
+#include <algorithm>
+
+using sim::SimDevice;
+using sim::VirtualDetector;
+
+namespace {
+
+// Loading the library puts the device into its start state.
+const bool startedAtLoad = (SimDevice::instance(), true);
+
+} // namespace
+
+void sim_reset(void)
+{
+    SimDevice::instance().reset();
+}
+
+void sim_set_present(bool present)
+{
+    SimDevice::instance().setPresent(present);
+}
+
+bool sim_is_present(void)
+{
+    return SimDevice::instance().detector().present();
+}
+
+void sim_set_config(const unsigned char config[5])
+{
+    VirtualDetector::Config stored;
+    std::copy(config, config + stored.size(), stored.begin());
+    SimDevice::instance().detector().setConfig(stored);
+}
+
+void sim_get_config(unsigned char config[5])
+{
+    const VirtualDetector::Config &stored = SimDevice::instance().detector().config();
+    std::copy(stored.begin(), stored.end(), config);
+}
+
+void sim_set_date(const unsigned char date[7])
+{
+    VirtualDetector::Date stored;
+    std::copy(date, date + stored.size(), stored.begin());
+    SimDevice::instance().detector().setDate(stored);
+}
+
+void sim_get_date(unsigned char date[7])
+{
+    const VirtualDetector::Date &stored = SimDevice::instance().detector().date();
+    std::copy(stored.begin(), stored.end(), date);
+}
+
+void sim_set_handshake_reply(unsigned char reply)
+{
+    SimDevice::instance().detector().setHandshakeReply(reply);
+}
+
+void sim_set_marker_fault(int times)
+{
+    SimDevice::instance().detector().setMarkerFault(times);
+}
+
+void sim_set_store_fault(int index, unsigned char value)
+{
+    SimDevice::instance().detector().setStoreFault(index, value);
+}
+
+void sim_set_call_fails(SimCall call, bool fails)
+{
+    SimDevice::instance().setCallFails(call, fails);
+}
+
+int sim_pin_level(unsigned int pin)
+{
+    return SimDevice::instance().bridge().lineLevel(pin) ? 1 : 0;
+}
+
+unsigned int sim_io_mask(void)
+{
+    return SimDevice::instance().bridge().mask();
+}
+
+unsigned int sim_baud_rate(void)
+{
+    return static_cast<unsigned int>(SimDevice::instance().bridge().baudRate());
+}
+
+size_t sim_received(unsigned char *buffer, size_t capacity)
+{
+    const auto &frame = SimDevice::instance().detector().received();
+    const size_t count = std::min(capacity, frame.size());
+    if (buffer != nullptr)
+        std::copy(frame.begin(), frame.begin() + static_cast<long>(count), buffer);
+    return buffer != nullptr ? count : 0;
+}
+
+void sim_trace_enable(bool on)
+{
+    SimDevice::instance().trace().setEnabled(on);
+}
+
+void sim_trace_clear(void)
+{
+    SimDevice::instance().trace().clear();
+}
+
+size_t sim_trace_size(void)
+{
+    return SimDevice::instance().trace().size();
+}
+
+SimTraceEntry sim_trace_at(size_t index)
+{
+    return SimDevice::instance().trace().at(index);
+}
