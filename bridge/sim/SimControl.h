@@ -2,6 +2,29 @@
 
 // Control interface of the simulated detector, exported from the same library as the
 // bridge entry points. Tests link to it; the configurator itself never does.
+//
+// The library holds one simulated device per process: a bridge with eight pins and a detector
+// wired to pin 2 (clock from the PC), pin 3 (data from the PC) and pin 4 (data to the PC).
+// Linking the library and loading it by name ("libSimpleIO-UM.so") give the same device.
+//
+// Start state, on load and after sim_reset():
+//   bridge   not opened (every entry point but InitMCP2200 fails until InitMCP2200(0x04D8,
+//            0x00DF)); every pin an input (mask 0xFF); every output latch high; baud 9600.
+//   detector present; settings flags 0x01, angle 20, levels 3, 7, 15; date: today's local
+//            date as year % 100, month, day, then 0, 0, 0, 0; listening for a command.
+//   faults   none; handshake reply 0x55.
+//   trace    off and empty.
+//
+// The detector reacts only to level changes of the clock line (driven by SetPin/ClearPin on
+// pin 2, or by a direction change of pin 2): on a rising edge it samples pin 3 while it
+// receives, on a falling edge it puts its next reply bit on pin 4 while it answers, most
+// significant bit first. Commands: 0xAA -> 1 byte (0x55); 0xA3 -> 0x53 and the five settings;
+// 0xA6 + 5 bytes: kept pending, stored only if the next command is 0xA9; 0xA1 + 3 bytes:
+// stored as date bytes 0..2; 0xA2 -> the seven date bytes; any other byte: no answer. When it
+// does not drive pin 4 the line reads 1. The last reply bit stays on the line until the next
+// falling edge. If the clock stands still for more than 100 ms in the middle of a frame being
+// received, the partly received frame is dropped and the detector waits for a new command.
+// There are no threads or timers: everything happens inside the calls.
 
 #include <stdbool.h>
 #include <stddef.h>
@@ -30,16 +53,19 @@ typedef enum SimCall {
 typedef struct SimTraceEntry
 {
     SimCall call;
-    unsigned long arg; // pin, mask, baud rate or vendor id; 0 where the call has none
+    // Pin (SetPin, ClearPin, ReadPin), mask (ConfigureIO, ConfigureMCP2200), baud rate
+    // (fnSetBaudRate, as passed) or vendor id (InitMCP2200); 0 where the call has none.
+    unsigned long arg;
     unsigned int value; // ReadPin: the level reported; otherwise 0
     bool result; // what the entry point returned (true for void calls)
     unsigned long long nanoseconds; // monotonic clock at the call
 } SimTraceEntry;
 
-// Back to the start state: bridge unconfigured, detector present with flags 0x01, angle 20,
-// levels 3, 7, 15 and today's date; no faults; trace off and empty.
+// Back to the start state above.
 SIM_EXPORT void sim_reset(void);
 
+// An absent detector ignores the line and leaves pin 4 high. Changing presence loses
+// whatever frame was in progress.
 SIM_EXPORT void sim_set_present(bool present);
 SIM_EXPORT bool sim_is_present(void);
 
@@ -52,21 +78,28 @@ SIM_EXPORT void sim_set_date(const unsigned char date[7]);
 SIM_EXPORT void sim_get_date(unsigned char date[7]);
 
 // Faults.
-SIM_EXPORT void sim_set_handshake_reply(unsigned char reply); // 0x55 is the good one
-SIM_EXPORT void sim_set_marker_fault(
-    int times); // replies without marker: 0 none, n next n, -1 always
-SIM_EXPORT void sim_set_store_fault(int index, unsigned char value); // wire index 0..4, -1 off
-SIM_EXPORT void sim_set_call_fails(
-    SimCall call, bool fails); // SetPin, ConfigureIO, ConfigureMCP2200
+// The byte answered to 0xAA; 0x55 is the good one.
+SIM_EXPORT void sim_set_handshake_reply(unsigned char reply);
+// Replies to 0xA3 whose first byte is 0x00 instead of 0x53: 0 none, n the next n replies,
+// -1 every reply.
+SIM_EXPORT void sim_set_marker_fault(int times);
+// Every committed write stores value at wire index 0..4 instead of the byte written;
+// an index outside 0..4 (for example -1) switches the fault off.
+SIM_EXPORT void sim_set_store_fault(int index, unsigned char value);
+// While set, the call returns false and has no effect (InitMCP2200 then opens nothing). Meant
+// for SetPin, ConfigureIO and ConfigureMCP2200; every entry point accepts it.
+SIM_EXPORT void sim_set_call_fails(SimCall call, bool fails);
 
 // Observation.
 SIM_EXPORT int sim_pin_level(unsigned int pin); // line level 0/1 as the bridge sees it
 SIM_EXPORT unsigned int sim_io_mask(void); // last applied direction mask (1 = input)
 SIM_EXPORT unsigned int sim_baud_rate(void);
-// Bytes of the last frame the detector took in, command byte first; returns how many.
+// Bytes of the last complete frame the detector took in, command byte first (the command
+// alone for commands without data); copies at most capacity bytes and returns how many.
 SIM_EXPORT size_t sim_received(unsigned char *buffer, size_t capacity);
 
-// Trace of every entry-point call; off until enabled.
+// Trace of every entry-point call, recorded only while enabled; sim_trace_at() past the end
+// gives an entry with every field zero.
 SIM_EXPORT void sim_trace_enable(bool on);
 SIM_EXPORT void sim_trace_clear(void);
 SIM_EXPORT size_t sim_trace_size(void);

@@ -140,7 +140,31 @@ private slots:
     void baudRate();
 
     void handshake();
+    void handshakeReplyFault();
     void readConfiguration();
+    void write_data();
+    void write();
+    void setAndReadDate();
+    void startDateIsToday();
+    void silentLine_data();
+    void silentLine();
+    void markerFault_data();
+    void markerFault();
+    void storeFault();
+    void failingCalls_data();
+    void failingCalls();
+
+    void extraClockPeriodBetweenBytes();
+    void onlyEdgesClockBits();
+    void replyBitsChangeOnFallingEdges();
+    void lastReplyBitHeldUntilNextFallingEdge();
+    void directionChangeMakesAnEdge();
+    void stalledClockDropsPartialByte();
+    void stalledClockDropsPartialFrame();
+
+    void traceRecordsCallsInOrder();
+    void traceOnlyWhileEnabled();
+    void resetRestoresStartState();
 };
 
 void TestSim::callsFailWithoutOpenBridge_data()
@@ -283,6 +307,359 @@ void TestSim::readConfiguration()
     const QByteArray other = bytes({0x0E, 45, 0, 15, 9});
     storeConfig(other);
     QCOMPARE(exchange(bytes({0xA3}), 6), bytes({0x53}) + other);
+}
+
+void TestSim::handshakeReplyFault()
+{
+    bringUp();
+    sim_set_handshake_reply(0x5A);
+    QCOMPARE(exchange(bytes({0xAA}), 1), bytes({0x5A}));
+    sim_set_handshake_reply(0x55);
+    QCOMPARE(exchange(bytes({0xAA}), 1), bytes({0x55}));
+}
+
+void TestSim::write_data()
+{
+    QTest::addColumn<QByteArray>("commit");
+    QTest::addColumn<bool>("stored");
+
+    QTest::newRow("committed") << bytes({0xA9}) << true;
+    QTest::newRow("never committed") << QByteArray() << false;
+    QTest::newRow("read, then commit") << bytes({0xA3, 0xA9}) << false;
+    QTest::newRow("handshake, then commit") << bytes({0xAA, 0xA9}) << false;
+}
+
+void TestSim::write()
+{
+    QFETCH(QByteArray, commit);
+    QFETCH(bool, stored);
+
+    bringUp();
+    const QByteArray written = bytes({0x0F, 35, 12, 0, 1});
+    sendFrame(bytes({0xA6}) + written);
+    QCOMPARE(received(), bytes({0xA6}) + written);
+    QCOMPARE(storedConfig(), startConfig); // pending until committed
+    for (char command : commit) {
+        const int replyLength = command == char(0xA3) ? 6 : command == char(0xAA) ? 1 : 0;
+        exchange(QByteArray(1, command), replyLength);
+    }
+    const QByteArray expected = stored ? written : startConfig;
+    QCOMPARE(storedConfig(), expected);
+    QCOMPARE(exchange(bytes({0xA3}), 6), bytes({0x53}) + expected);
+}
+
+void TestSim::setAndReadDate()
+{
+    bringUp();
+    const QByteArray before = storedDate();
+    sendFrame(bytes({0xA1, 26, 12, 6}));
+    QCOMPARE(received(), bytes({0xA1, 26, 12, 6}));
+    const QByteArray expected = bytes({26, 12, 6}) + before.mid(3);
+    QCOMPARE(storedDate(), expected);
+    QCOMPARE(exchange(bytes({0xA2}), 7), expected);
+
+    const QByteArray other = bytes({26, 12, 6, 0, 0, 9, 0xFF});
+    sim_set_date(reinterpret_cast<const unsigned char *>(other.constData()));
+    QCOMPARE(exchange(bytes({0xA2}), 7), other);
+}
+
+void TestSim::startDateIsToday()
+{
+    const std::time_t now = std::time(nullptr);
+    const std::tm *local = std::localtime(&now);
+    const QByteArray expected
+        = bytes({local->tm_year % 100, local->tm_mon + 1, local->tm_mday, 0, 0, 0, 0});
+    QCOMPARE(storedDate(), expected);
+}
+
+void TestSim::silentLine_data()
+{
+    QTest::addColumn<bool>("present");
+    QTest::addColumn<QByteArray>("frame");
+    QTest::addColumn<int>("replyLength");
+
+    QTest::newRow("unknown command") << true << bytes({0x42}) << 6;
+    QTest::newRow("commit alone") << true << bytes({0xA9}) << 1;
+    QTest::newRow("absent, handshake") << false << bytes({0xAA}) << 1;
+    QTest::newRow("absent, read") << false << bytes({0xA3}) << 6;
+    QTest::newRow("absent, date") << false << bytes({0xA2}) << 7;
+}
+
+void TestSim::silentLine()
+{
+    QFETCH(bool, present);
+    QFETCH(QByteArray, frame);
+    QFETCH(int, replyLength);
+
+    bringUp();
+    sim_set_present(present);
+    QCOMPARE(sim_is_present(), present);
+    QCOMPARE(exchange(frame, replyLength), QByteArray(replyLength, char(0xFF)));
+    if (!present)
+        QCOMPARE(received(), QByteArray());
+    // The detector is still in step afterwards.
+    sim_set_present(true);
+    QCOMPARE(exchange(bytes({0xAA}), 1), bytes({0x55}));
+}
+
+void TestSim::markerFault_data()
+{
+    QTest::addColumn<int>("times");
+    QTest::addColumn<QList<bool>>("marked");
+
+    QTest::newRow("off") << 0 << QList<bool> {true, true, true};
+    QTest::newRow("once") << 1 << QList<bool> {false, true, true};
+    QTest::newRow("twice") << 2 << QList<bool> {false, false, true};
+    QTest::newRow("always") << -1 << QList<bool> {false, false, false};
+}
+
+void TestSim::markerFault()
+{
+    QFETCH(int, times);
+    QFETCH(QList<bool>, marked);
+
+    bringUp();
+    sim_set_marker_fault(times);
+    QCOMPARE(exchange(bytes({0xAA}), 1), bytes({0x55})); // other replies keep their bytes
+    for (int i = 0; i < marked.size(); ++i) {
+        const QByteArray expected = bytes({marked.at(i) ? 0x53 : 0x00}) + startConfig;
+        QCOMPARE(exchange(bytes({0xA3}), 6), expected);
+    }
+}
+
+void TestSim::storeFault()
+{
+    bringUp();
+    sim_set_store_fault(2, 9);
+    sendFrame(bytes({0xA6, 0x00, 25, 4, 5, 6}));
+    sendFrame(bytes({0xA9}));
+    QCOMPARE(storedConfig(), bytes({0x00, 25, 9, 5, 6}));
+    QCOMPARE(exchange(bytes({0xA3}), 6), bytes({0x53, 0x00, 25, 9, 5, 6}));
+
+    sim_set_store_fault(-1, 0);
+    sendFrame(bytes({0xA6, 0x00, 25, 4, 5, 6}));
+    sendFrame(bytes({0xA9}));
+    QCOMPARE(storedConfig(), bytes({0x00, 25, 4, 5, 6}));
+}
+
+void TestSim::failingCalls_data()
+{
+    QTest::addColumn<int>("call");
+    QTest::newRow("SetPin") << int(SIM_SET_PIN);
+    QTest::newRow("ConfigureIO") << int(SIM_CONFIGURE_IO);
+    QTest::newRow("ConfigureMCP2200") << int(SIM_CONFIGURE_MCP2200);
+}
+
+void TestSim::failingCalls()
+{
+    QFETCH(int, call);
+    const SimCall failing = static_cast<SimCall>(call);
+
+    InitMCP2200(kVendor, kProduct);
+    QVERIFY(ConfigureIO(kLinkMask));
+    QVERIFY(ClearPin(kClock));
+    sim_set_call_fails(failing, true);
+
+    QCOMPARE(SetPin(kClock), failing != SIM_SET_PIN);
+    QCOMPARE(sim_pin_level(kClock), failing == SIM_SET_PIN ? 0 : 1);
+    QCOMPARE(ConfigureIO(0x0F), failing != SIM_CONFIGURE_IO);
+    const unsigned int maskAfterIo = failing == SIM_CONFIGURE_IO ? 240u : 0x0Fu;
+    QCOMPARE(sim_io_mask(), maskAfterIo);
+    QCOMPARE(
+        ConfigureMCP2200(0x33, 300, 0, 0, false, false, false), failing != SIM_CONFIGURE_MCP2200);
+    QCOMPARE(sim_io_mask(), failing == SIM_CONFIGURE_MCP2200 ? maskAfterIo : 0x33u);
+    QCOMPARE(sim_baud_rate(), failing == SIM_CONFIGURE_MCP2200 ? 9600u : 300u);
+
+    sim_set_call_fails(failing, false);
+    QVERIFY(ConfigureMCP2200(kLinkMask, 300, 0, 0, false, false, false));
+    QVERIFY(ConfigureIO(kLinkMask));
+    QVERIFY(SetPin(kClock));
+}
+
+void TestSim::extraClockPeriodBetweenBytes()
+{
+    bringUp();
+    const QByteArray written = bytes({0x07, 10, 1, 2, 3});
+    sendFrame(bytes({0xA6}) + written, 4); // clock high for one extra period between bytes
+    sendFrame(bytes({0xA9}));
+    QCOMPARE(storedConfig(), written);
+    sendFrame(bytes({0xA1, 27, 1, 31}), 4);
+    QCOMPARE(storedDate().left(3), bytes({27, 1, 31}));
+}
+
+void TestSim::onlyEdgesClockBits()
+{
+    bringUp();
+    // Repeated levels and data changes while the clock is high are not bits.
+    for (int bit = 7; bit >= 0; --bit) {
+        ClearPin(kClock);
+        ClearPin(kClock);
+        ((0xAA >> bit) & 1) ? SetPin(kDataOut) : ClearPin(kDataOut);
+        SetPin(kClock);
+        SetPin(kClock);
+        ClearPin(kDataOut);
+        SetPin(kDataOut);
+    }
+    idleLines();
+    QCOMPARE(received(), bytes({0xAA}));
+    QCOMPARE(receiveFrame(1), bytes({0x55}));
+}
+
+void TestSim::replyBitsChangeOnFallingEdges()
+{
+    bringUp();
+    sendFrame(bytes({0xAA}));
+    QList<int> levels;
+    for (int bit = 0; bit < 8; ++bit) {
+        levels << sim_pin_level(kDataIn);
+        ClearPin(kClock);
+        levels << sim_pin_level(kDataIn);
+        SetPin(kClock);
+    }
+    // 0x55 = 01010101: each bit appears at its falling edge and holds through the rise.
+    QCOMPARE(levels, (QList<int> {1, 0, 0, 1, 1, 0, 0, 1, 1, 0, 0, 1, 1, 0, 0, 1}));
+}
+
+void TestSim::lastReplyBitHeldUntilNextFallingEdge()
+{
+    bringUp();
+    sim_set_handshake_reply(0x54); // last bit 0
+    sendFrame(bytes({0xAA}));
+    QCOMPARE(receiveFrame(1), bytes({0x54}));
+    QCOMPARE(sim_pin_level(kDataIn), 0);
+    ClearPin(kClock);
+    QCOMPARE(sim_pin_level(kDataIn), 1);
+}
+
+void TestSim::directionChangeMakesAnEdge()
+{
+    bringUp();
+    // With its latch low, pin 2 turned into an input rises (pulled up) and turned back into
+    // an output falls: each round trip clocks one bit.
+    ClearPin(kClock);
+    for (int bit = 7; bit >= 0; --bit) {
+        ((0xAA >> bit) & 1) ? SetPin(kDataOut) : ClearPin(kDataOut);
+        QVERIFY(ConfigureIO(kLinkMask | (1u << kClock)));
+        QCOMPARE(sim_pin_level(kClock), 1);
+        QVERIFY(ConfigureMCP2200(kLinkMask, 6000000, 0, 0, false, false, false));
+        QCOMPARE(sim_pin_level(kClock), 0);
+    }
+    QCOMPARE(received(), bytes({0xAA}));
+    // Answering started on that last falling edge: first bit of 0x55.
+    QCOMPARE(sim_pin_level(kDataIn), 0);
+}
+
+void TestSim::stalledClockDropsPartialByte()
+{
+    bringUp();
+    for (int i = 0; i < 3; ++i) {
+        ClearPin(kClock);
+        SetPin(kClock);
+    }
+    QThread::msleep(120);
+    QCOMPARE(exchange(bytes({0xAA}), 1), bytes({0x55}));
+    QCOMPARE(received(), bytes({0xAA}));
+}
+
+void TestSim::stalledClockDropsPartialFrame()
+{
+    bringUp();
+    sendFrame(bytes({0xA6, 0x01, 5}));
+    QThread::msleep(120);
+    QCOMPARE(exchange(bytes({0xAA}), 1), bytes({0x55}));
+    QCOMPARE(received(), bytes({0xAA}));
+    QCOMPARE(storedConfig(), startConfig);
+}
+
+void TestSim::traceRecordsCallsInOrder()
+{
+    sim_trace_enable(true);
+    InitMCP2200(kVendor, kProduct);
+    IsConnected();
+    ConfigureMCP2200(kLinkMask, 6000000, 0, 0, false, false, false);
+    ConfigureIO(kLinkMask);
+    SetPin(kClock);
+    ClearPin(kDataOut);
+    SetPin(kDataIn);
+    unsigned int value = 0;
+    ReadPin(kDataOut, &value);
+    ReadPin(kDataIn, &value);
+    ReadPin(kDataIn, nullptr);
+    fnSetBaudRate(300);
+
+    struct Expected
+    {
+        SimCall call;
+        unsigned long arg;
+        unsigned int value;
+        bool result;
+    };
+    const QList<Expected> expected {
+        {SIM_INIT_MCP2200, kVendor, 0, true},
+        {SIM_IS_CONNECTED, 0, 0, true},
+        {SIM_CONFIGURE_MCP2200, kLinkMask, 0, true},
+        {SIM_CONFIGURE_IO, kLinkMask, 0, true},
+        {SIM_SET_PIN, kClock, 0, true},
+        {SIM_CLEAR_PIN, kDataOut, 0, true},
+        {SIM_SET_PIN, kDataIn, 0, false},
+        {SIM_READ_PIN, kDataOut, 0, true},
+        {SIM_READ_PIN, kDataIn, 1, true},
+        {SIM_READ_PIN, kDataIn, 0, false},
+        {SIM_SET_BAUD_RATE, 300, 0, true},
+    };
+    QCOMPARE(sim_trace_size(), static_cast<size_t>(expected.size()));
+    unsigned long long previous = 0;
+    for (int i = 0; i < expected.size(); ++i) {
+        const SimTraceEntry entry = sim_trace_at(static_cast<size_t>(i));
+        QCOMPARE(entry.call, expected.at(i).call);
+        QCOMPARE(entry.arg, expected.at(i).arg);
+        QCOMPARE(entry.value, expected.at(i).value);
+        QCOMPARE(entry.result, expected.at(i).result);
+        QVERIFY(entry.nanoseconds >= previous);
+        previous = entry.nanoseconds;
+    }
+    QCOMPARE(sim_trace_at(expected.size()).nanoseconds, 0ull);
+}
+
+void TestSim::traceOnlyWhileEnabled()
+{
+    bringUp();
+    QCOMPARE(sim_trace_size(), size_t(0));
+    sim_trace_enable(true);
+    SetPin(kClock);
+    QThread::msleep(5);
+    SetPin(kClock);
+    sim_trace_enable(false);
+    SetPin(kClock);
+    QCOMPARE(sim_trace_size(), size_t(2));
+    QVERIFY(sim_trace_at(1).nanoseconds - sim_trace_at(0).nanoseconds >= 5'000'000ull);
+    sim_trace_clear();
+    QCOMPARE(sim_trace_size(), size_t(0));
+}
+
+void TestSim::resetRestoresStartState()
+{
+    bringUp();
+    sim_trace_enable(true);
+    storeConfig(bytes({0, 0, 0, 0, 0}));
+    sim_set_present(false);
+    sim_set_handshake_reply(0);
+    sim_set_marker_fault(-1);
+    sim_set_call_fails(SIM_SET_PIN, true);
+    sendFrame(bytes({0xA6, 1, 2}));
+
+    sim_reset();
+    QCOMPARE(sim_trace_size(), size_t(0));
+    QVERIFY(!IsConnected());
+    QCOMPARE(sim_trace_size(), size_t(0));
+    QCOMPARE(sim_io_mask(), 0xFFu);
+    QVERIFY(sim_is_present());
+    QCOMPARE(storedConfig(), startConfig);
+    QCOMPARE(received(), QByteArray());
+    bringUp();
+    QCOMPARE(sim_pin_level(kClock), 1);
+    QCOMPARE(exchange(bytes({0xAA}), 1), bytes({0x55}));
+    QCOMPARE(exchange(bytes({0xA3}), 6), bytes({0x53}) + startConfig);
 }
 
 QTEST_GUILESS_MAIN(TestSim)
