@@ -8,6 +8,10 @@
 
 #include <ctime>
 
+#if !defined(_WIN32)
+#include <dlfcn.h>
+#endif
+
 namespace {
 
 constexpr unsigned int kVendor = 0x04D8;
@@ -165,6 +169,7 @@ private slots:
     void traceRecordsCallsInOrder();
     void traceOnlyWhileEnabled();
     void resetRestoresStartState();
+    void loadingByNameSharesTheDevice();
 };
 
 void TestSim::callsFailWithoutOpenBridge_data()
@@ -660,6 +665,28 @@ void TestSim::resetRestoresStartState()
     QCOMPARE(sim_pin_level(kClock), 1);
     QCOMPARE(exchange(bytes({0xAA}), 1), bytes({0x55}));
     QCOMPARE(exchange(bytes({0xA3}), 6), bytes({0x53}) + startConfig);
+}
+
+void TestSim::loadingByNameSharesTheDevice()
+{
+#if defined(_WIN32)
+    QSKIP("loading by name is checked through the link's loader on Windows");
+#else
+    // The configurator opens the library by its bare name; the copy this test links to must
+    // be the one it gets, or the two would drive different devices.
+    void *handle = dlopen("libSimpleIO-UM.so", RTLD_NOW);
+    QVERIFY2(handle != nullptr, dlerror());
+    using InitFn = void (*)(unsigned int, unsigned int);
+    using IsConnectedFn = bool (*)();
+    auto init = reinterpret_cast<InitFn>(dlsym(handle, "InitMCP2200"));
+    auto isConnected = reinterpret_cast<IsConnectedFn>(dlsym(handle, "IsConnected"));
+    QVERIFY(init != nullptr && isConnected != nullptr);
+    QVERIFY(!isConnected());
+    init(kVendor, kProduct);
+    QVERIFY(IsConnected());
+    QVERIFY(dlsym(handle, "_ZN3sim9SimDevice8instanceEv") == nullptr); // internals stay hidden
+    dlclose(handle);
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestSim)
