@@ -1,0 +1,30 @@
+#pragma once
+
+#include "GpioLineIo.h"
+
+#include <memory>
+#include <string>
+
+// A /dev/gpiochipN node and the one line request held on it.
+class GpioChipDevice : public GpioLineIo
+{
+public:
+    static std::unique_ptr<GpioChipDevice> open(const std::string &path);
+    // The chip's label as the kernel reports it, empty when the node is no GPIO chip.
+    static std::string label(const std::string &path);
+    ~GpioChipDevice() override;
+
+    GpioChipDevice(const GpioChipDevice &) = delete;
+    GpioChipDevice &operator=(const GpioChipDevice &) = delete;
+
+    bool request(gpio_v2_line_request &request) override;
+    bool setValues(gpio_v2_line_values &values) override;
+    bool getValues(gpio_v2_line_values &values) override;
+    void release() override;
+
+private:
+    explicit GpioChipDevice(int chipFd);
+
+    int chipFd_;
+    int lineFd_ = -1;
+};

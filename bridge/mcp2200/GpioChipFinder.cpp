@@ -1,0 +1,118 @@
+#include "GpioChipFinder.h"
+
+#include "GpioChipDevice.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <utility>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string firstLine(const fs::path &file)
+{
+    std::ifstream in(file);
+    std::string line;
+    std::getline(in, line);
+    while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back())))
+        line.pop_back();
+    return line;
+}
+
+bool readHexId(const fs::path &file, unsigned &id)
+{
+    const std::string text = firstLine(file);
+    if (text.empty() || text.size() > 4)
+        return false;
+    try {
+        std::size_t used = 0;
+        id = static_cast<unsigned>(std::stoul(text, &used, 16));
+        return used == text.size();
+    } catch (...) {
+        return false;
+    }
+}
+
+// gpiochipN -> N, or -1 for any other name.
+long chipNumber(const std::string &name)
+{
+    static const std::string prefix = "gpiochip";
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0)
+        return -1;
+    const std::string digits = name.substr(prefix.size());
+    if (digits.size() > 6 || !std::all_of(digits.begin(), digits.end(), [](unsigned char c) {
+            return std::isdigit(c);
+        }))
+        return -1;
+    return std::stol(digits);
+}
+
+} // namespace
+
+GpioChipFinder::GpioChipFinder(fs::path sysRoot, fs::path devRoot, LabelReader reader)
+    : sysRoot_(std::move(sysRoot))
+    , devRoot_(std::move(devRoot))
+    , reader_(reader ? std::move(reader) : LabelReader(&GpioChipDevice::label))
+{ }
+
+std::string GpioChipFinder::find(unsigned vendorId, unsigned productId) const
+{
+    std::error_code error;
+    std::vector<std::pair<long, std::string>> chips;
+    for (const auto &entry : fs::directory_iterator(sysRoot_ / "bus/gpio/devices", error)) {
+        const std::string name = entry.path().filename().string();
+        const long number = chipNumber(name);
+        if (number >= 0)
+            chips.emplace_back(number, name);
+    }
+    std::sort(chips.begin(), chips.end());
+    for (const auto &chip : chips) {
+        const fs::path chipDir = sysRoot_ / "bus/gpio/devices" / chip.second;
+        const fs::path devNode = devRoot_ / chip.second;
+        if (fs::exists(devNode, error) && labelOf(devNode, chipDir) == ChipLabel
+            && usbIdsMatch(chipDir, vendorId, productId))
+            return devNode.string();
+    }
+    return {};
+}
+
+std::string GpioChipFinder::labelOf(const fs::path &devNode, const fs::path &chipDir) const
+{
+    const std::string label = reader_(devNode.string());
+    return label.empty() ? sysfsLabel(chipDir) : label;
+}
+
+std::string GpioChipFinder::sysfsLabel(const fs::path &chipDir)
+{
+    // Kernels with the old sysfs interface also keep the label in a class device below the
+    // chip: <chip>/gpio/gpiochip<base>/label.
+    std::error_code error;
+    for (const auto &entry : fs::directory_iterator(chipDir / "gpio", error)) {
+        const fs::path file = entry.path() / "label";
+        if (fs::is_regular_file(file, error))
+            return firstLine(file);
+    }
+    return {};
+}
+
+bool GpioChipFinder::usbIdsMatch(
+    const fs::path &chipDir, unsigned vendorId, unsigned productId) const
+{
+    std::error_code error;
+    const fs::path root = fs::canonical(sysRoot_, error);
+    fs::path dir = fs::canonical(chipDir, error);
+    if (error)
+        return false;
+    // The nearest ancestor with both ID files is the USB device the chip belongs to.
+    for (dir = dir.parent_path(); dir != root && dir.has_relative_path(); dir = dir.parent_path()) {
+        unsigned vendor = 0;
+        unsigned product = 0;
+        if (fs::exists(dir / "idVendor", error) && fs::exists(dir / "idProduct", error))
+            return readHexId(dir / "idVendor", vendor) && readHexId(dir / "idProduct", product)
+                && vendor == vendorId && product == productId;
+    }
+    return false;
+}

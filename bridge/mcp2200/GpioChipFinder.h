@@ -1,0 +1,32 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+// Finds the GPIO chip that the kernel's MCP2200 driver made for a USB device: a chip labelled
+// "mcp2200" whose USB ancestor in sysfs has the given IDs.
+class GpioChipFinder
+{
+public:
+    static constexpr const char *ChipLabel = "mcp2200";
+    // Reads a chip's label from its device node; empty when it cannot.
+    using LabelReader = std::function<std::string(const std::string &devNode)>;
+
+    explicit GpioChipFinder(std::filesystem::path sysRoot = "/sys",
+        std::filesystem::path devRoot = "/dev", LabelReader reader = {});
+
+    // The device node of the first such chip, empty when there is none.
+    std::string find(unsigned vendorId, unsigned productId) const;
+
+private:
+    std::string labelOf(
+        const std::filesystem::path &devNode, const std::filesystem::path &chipDir) const;
+    static std::string sysfsLabel(const std::filesystem::path &chipDir);
+    bool usbIdsMatch(
+        const std::filesystem::path &chipDir, unsigned vendorId, unsigned productId) const;
+
+    std::filesystem::path sysRoot_;
+    std::filesystem::path devRoot_;
+    LabelReader reader_;
+};

@@ -1,0 +1,136 @@
+#include "GpioTransport.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr std::uint8_t StartLines = 0x1C; // lines 2, 3 and 4
+constexpr std::uint8_t StartInputs = 0x10; // line 4
+constexpr std::uint8_t IdleLatch = 0x0C; // lines 2 and 3 high
+
+} // namespace
+
+GpioTransport::GpioTransport(std::unique_ptr<GpioLineIo> io)
+    : io_(std::move(io))
+{ }
+
+bool GpioTransport::start()
+{
+    latch_ = IdleLatch;
+    return requestLines(StartLines, StartInputs);
+}
+
+bool GpioTransport::isAlive()
+{
+    if (lines_ == 0)
+        return false;
+    gpio_v2_line_values values {};
+    values.mask = heldBits();
+    return io_->getValues(values);
+}
+
+bool GpioTransport::writePin(unsigned pin, bool high)
+{
+    const std::uint64_t bit = requestBit(pin);
+    if (bit == 0 || (inputs_ >> pin) & 1u)
+        return false;
+    gpio_v2_line_values values {};
+    values.mask = bit;
+    values.bits = high ? bit : 0;
+    if (!io_->setValues(values))
+        return false;
+    const auto pinBit = static_cast<std::uint8_t>(1u << pin);
+    latch_ = high ? static_cast<std::uint8_t>(latch_ | pinBit)
+                  : static_cast<std::uint8_t>(latch_ & ~pinBit);
+    return true;
+}
+
+bool GpioTransport::readPin(unsigned pin, bool &high)
+{
+    const std::uint64_t bit = requestBit(pin);
+    if (bit == 0)
+        return false;
+    gpio_v2_line_values values {};
+    values.mask = bit;
+    if (!io_->getValues(values))
+        return false;
+    high = (values.bits & bit) != 0;
+    return true;
+}
+
+bool GpioTransport::setDirections(std::uint8_t ioMap)
+{
+    return requestLines(0xFF, ioMap);
+}
+
+bool GpioTransport::setBaudRate(unsigned long)
+{
+    return false;
+}
+
+bool GpioTransport::configure(std::uint8_t ioMap, unsigned long, const Mcp2200AltFunctions &)
+{
+    // The directions can be applied; the baud rate and the pin functions cannot.
+    setDirections(ioMap);
+    return false;
+}
+
+bool GpioTransport::requestLines(std::uint8_t lines, std::uint8_t inputs)
+{
+    io_->release();
+    lines_ = 0;
+    inputs_ = 0;
+
+    gpio_v2_line_request request {};
+    std::strncpy(request.consumer, Consumer, sizeof request.consumer - 1);
+    std::uint64_t outputBits = 0;
+    std::uint64_t outputValues = 0;
+    for (unsigned line = 0; line < 8; ++line) {
+        if (!((lines >> line) & 1u))
+            continue;
+        const std::uint64_t bit = std::uint64_t(1) << request.num_lines;
+        request.offsets[request.num_lines++] = line;
+        if (!((inputs >> line) & 1u)) {
+            outputBits |= bit;
+            if ((latch_ >> line) & 1u)
+                outputValues |= bit;
+        }
+    }
+    request.config.flags = GPIO_V2_LINE_FLAG_INPUT;
+    if (outputBits) {
+        gpio_v2_line_config_attribute &direction = request.config.attrs[0];
+        direction.attr.id = GPIO_V2_LINE_ATTR_ID_FLAGS;
+        direction.attr.flags = GPIO_V2_LINE_FLAG_OUTPUT;
+        direction.mask = outputBits;
+        gpio_v2_line_config_attribute &levels = request.config.attrs[1];
+        levels.attr.id = GPIO_V2_LINE_ATTR_ID_OUTPUT_VALUES;
+        levels.attr.values = outputValues;
+        levels.mask = outputBits;
+        request.config.num_attrs = 2;
+    }
+    if (!io_->request(request))
+        return false;
+    lines_ = lines;
+    inputs_ = static_cast<std::uint8_t>(inputs & lines);
+    return true;
+}
+
+std::uint64_t GpioTransport::requestBit(unsigned pin) const
+{
+    if (pin >= 8 || !((lines_ >> pin) & 1u))
+        return 0;
+    unsigned index = 0;
+    for (unsigned line = 0; line < pin; ++line)
+        index += (lines_ >> line) & 1u;
+    return std::uint64_t(1) << index;
+}
+
+std::uint64_t GpioTransport::heldBits() const
+{
+    std::uint64_t bits = 0;
+    for (unsigned line = 0, index = 0; line < 8; ++line) {
+        if ((lines_ >> line) & 1u)
+            bits |= std::uint64_t(1) << index++;
+    }
+    return bits;
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "GpioLineIo.h"
+#include "Mcp2200Transport.h"
+
+#include <memory>
+
+// The chip's pins as lines of the kernel's GPIO chip. The kernel driver owns the chip's
+// settings, so the baud rate cannot be set this way.
+class GpioTransport : public Mcp2200Transport
+{
+public:
+    static constexpr const char *Consumer = "virel-configurator";
+
+    explicit GpioTransport(std::unique_ptr<GpioLineIo> io);
+
+    // Takes the link's lines: 2 and 3 as outputs at their idle level (high), 4 as input.
+    bool start();
+
+    bool isAlive() override;
+    bool writePin(unsigned pin, bool high) override;
+    bool readPin(unsigned pin, bool &high) override;
+    bool setDirections(std::uint8_t ioMap) override;
+    bool setBaudRate(unsigned long baudRate) override;
+    bool configure(
+        std::uint8_t ioMap, unsigned long baudRate, const Mcp2200AltFunctions &alt) override;
+
+private:
+    // Releases the held lines and requests `lines` (bit n = line n), those in `inputs` as
+    // inputs, the rest as outputs driven from the latch.
+    bool requestLines(std::uint8_t lines, std::uint8_t inputs);
+    // Bit of a pin in the held request's value bitmaps; 0 when the pin is not held.
+    std::uint64_t requestBit(unsigned pin) const;
+    std::uint64_t heldBits() const;
+
+    std::unique_ptr<GpioLineIo> io_;
+    std::uint8_t lines_ = 0;
+    std::uint8_t inputs_ = 0;
+    // Last level written to each output, kept across re-requests.
+    std::uint8_t latch_ = 0;
+};

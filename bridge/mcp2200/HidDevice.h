@@ -1,0 +1,17 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+// One open HID device that exchanges 16-byte reports without report numbers.
+class HidDevice
+{
+public:
+    using Report = std::array<std::uint8_t, 16>;
+
+    virtual ~HidDevice() = default;
+
+    virtual bool write(const Report &report) = 0;
+    // Bytes read (at most 16), 0 when nothing came within timeoutMs, -1 on error.
+    virtual int read(Report &report, int timeoutMs) = 0;
+};

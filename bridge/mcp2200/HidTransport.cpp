@@ -1,0 +1,145 @@
+#include "HidTransport.h"
+
+namespace {
+
+// Bits of the alternative-pin byte and of the alternative-options byte.
+constexpr std::uint8_t AltTxLed = 1u << 2;
+constexpr std::uint8_t AltRxLed = 1u << 3;
+constexpr std::uint8_t AltUsbConfig = 1u << 6;
+constexpr std::uint8_t AltSuspend = 1u << 7;
+constexpr std::uint8_t OptionHardwareFlow = 1u << 1;
+
+constexpr unsigned long DivisorClock = 12000000;
+
+std::uint8_t withBit(std::uint8_t byte, std::uint8_t bit, bool on)
+{
+    return on ? static_cast<std::uint8_t>(byte | bit) : static_cast<std::uint8_t>(byte & ~bit);
+}
+
+} // namespace
+
+HidTransport::HidTransport(std::unique_ptr<HidDevice> device)
+    : device_(std::move(device))
+{ }
+
+bool HidTransport::divisorFor(unsigned long baudRate, std::uint16_t &divisor)
+{
+    if (baudRate == 0 || baudRate > DivisorClock)
+        return false;
+    const unsigned long value = DivisorClock / baudRate - 1;
+    if (value > 0xFFFF)
+        return false;
+    divisor = static_cast<std::uint16_t>(value);
+    return true;
+}
+
+bool HidTransport::isAlive()
+{
+    Settings settings;
+    return readAll(settings);
+}
+
+bool HidTransport::writePin(unsigned pin, bool high)
+{
+    const auto bit = static_cast<std::uint8_t>(1u << pin);
+    return high ? sendSetClear(bit, 0) : sendSetClear(0, bit);
+}
+
+bool HidTransport::readPin(unsigned pin, bool &high)
+{
+    Settings settings;
+    if (!readAll(settings))
+        return false;
+    high = (settings.levels >> pin) & 1u;
+    return true;
+}
+
+bool HidTransport::setDirections(std::uint8_t ioMap)
+{
+    Settings settings;
+    if (!readAll(settings))
+        return false;
+    settings.directions = ioMap;
+    return sendConfigure(settings);
+}
+
+bool HidTransport::setBaudRate(unsigned long baudRate)
+{
+    std::uint16_t divisor = 0;
+    Settings settings;
+    if (!divisorFor(baudRate, divisor) || !readAll(settings))
+        return false;
+    settings.divisor = divisor;
+    return sendConfigure(settings);
+}
+
+bool HidTransport::configure(
+    std::uint8_t ioMap, unsigned long baudRate, const Mcp2200AltFunctions &alt)
+{
+    std::uint16_t divisor = 0;
+    Settings settings;
+    if (!divisorFor(baudRate, divisor) || !readAll(settings))
+        return false;
+    settings.directions = ioMap;
+    settings.divisor = divisor;
+    settings.altPins = withBit(settings.altPins, AltRxLed, alt.rxLed);
+    settings.altPins = withBit(settings.altPins, AltTxLed, alt.txLed);
+    settings.altPins = withBit(settings.altPins, AltUsbConfig, alt.usbConfigured);
+    settings.altPins = withBit(settings.altPins, AltSuspend, alt.suspend);
+    settings.altOptions = withBit(settings.altOptions, OptionHardwareFlow, alt.hardwareFlow);
+    return sendConfigure(settings);
+}
+
+bool HidTransport::readAll(Settings &settings)
+{
+    dropStaleAnswers();
+    HidDevice::Report request {};
+    request[0] = ReadAll;
+    if (!device_->write(request))
+        return false;
+    HidDevice::Report answer {};
+    if (device_->read(answer, AnswerTimeoutMs) != static_cast<int>(answer.size())
+        || answer[0] != ReadAll)
+        return false;
+    settings.directions = answer[4];
+    settings.altPins = answer[5];
+    settings.defaults = answer[6];
+    settings.altOptions = answer[7];
+    settings.divisor = static_cast<std::uint16_t>(answer[8] << 8 | answer[9]);
+    settings.levels = answer[10];
+    return true;
+}
+
+bool HidTransport::sendSetClear(std::uint8_t set, std::uint8_t clear)
+{
+    HidDevice::Report report {};
+    report[0] = SetClearOutputs;
+    report[11] = set;
+    report[12] = clear;
+    return device_->write(report);
+}
+
+bool HidTransport::sendConfigure(const Settings &settings)
+{
+    HidDevice::Report report {};
+    report[0] = Configure;
+    report[4] = settings.directions;
+    report[5] = settings.altPins;
+    report[6] = settings.defaults;
+    report[7] = settings.altOptions;
+    report[8] = static_cast<std::uint8_t>(settings.divisor >> 8);
+    report[9] = static_cast<std::uint8_t>(settings.divisor & 0xFF);
+    if (!device_->write(report))
+        return false;
+    // CONFIGURE puts the outputs back to their defaults: drive them again as they were.
+    const auto outputs = static_cast<std::uint8_t>(~settings.directions);
+    return sendSetClear(static_cast<std::uint8_t>(settings.levels & outputs),
+        static_cast<std::uint8_t>(~settings.levels & outputs));
+}
+
+void HidTransport::dropStaleAnswers()
+{
+    // An answer that came after an earlier time-out must not be taken for the next one.
+    HidDevice::Report stale {};
+    for (int i = 0; i < 8 && device_->read(stale, 0) > 0; ++i) { }
+}

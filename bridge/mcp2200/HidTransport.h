@@ -1,0 +1,49 @@
+#pragma once
+
+#include "HidDevice.h"
+#include "Mcp2200Transport.h"
+
+#include <memory>
+
+// The chip's own HID commands (SET_CLEAR_OUTPUTS, CONFIGURE, READ_ALL) over hidraw.
+class HidTransport : public Mcp2200Transport
+{
+public:
+    static constexpr std::uint8_t SetClearOutputs = 0x08;
+    static constexpr std::uint8_t Configure = 0x10;
+    static constexpr std::uint8_t ReadAll = 0x80;
+    // No answer within this time counts as a pulled cable.
+    static constexpr int AnswerTimeoutMs = 100;
+
+    explicit HidTransport(std::unique_ptr<HidDevice> device);
+
+    bool isAlive() override;
+    bool writePin(unsigned pin, bool high) override;
+    bool readPin(unsigned pin, bool &high) override;
+    bool setDirections(std::uint8_t ioMap) override;
+    bool setBaudRate(unsigned long baudRate) override;
+    bool configure(
+        std::uint8_t ioMap, unsigned long baudRate, const Mcp2200AltFunctions &alt) override;
+
+    // The chip's divisor for a baud rate; false when the rate cannot be set.
+    static bool divisorFor(unsigned long baudRate, std::uint16_t &divisor);
+
+private:
+    // The settings bytes of CONFIGURE and of the READ_ALL answer, as they sit in both reports.
+    struct Settings
+    {
+        std::uint8_t directions;
+        std::uint8_t altPins;
+        std::uint8_t defaults;
+        std::uint8_t altOptions;
+        std::uint16_t divisor;
+        std::uint8_t levels;
+    };
+
+    bool readAll(Settings &settings);
+    bool sendSetClear(std::uint8_t set, std::uint8_t clear);
+    bool sendConfigure(const Settings &settings);
+    void dropStaleAnswers();
+
+    std::unique_ptr<HidDevice> device_;
+};

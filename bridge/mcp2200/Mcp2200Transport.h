@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+
+// What the bridge's entry points need from a way of reaching the chip. The kernel's GPIO
+// character device and hidraw each implement it; tests put fakes behind it.
+
+// The optional pin functions that ConfigureMCP2200 switches on or off.
+struct Mcp2200AltFunctions
+{
+    bool rxLed = false;
+    bool txLed = false;
+    bool hardwareFlow = false;
+    bool usbConfigured = false;
+    bool suspend = false;
+};
+
+class Mcp2200Transport
+{
+public:
+    virtual ~Mcp2200Transport() = default;
+
+    // True when the chip answers right now.
+    virtual bool isAlive() = 0;
+    // pin is 0..7; the caller has checked it.
+    virtual bool writePin(unsigned pin, bool high) = 0;
+    virtual bool readPin(unsigned pin, bool &high) = 0;
+    // ioMap: bit n set = pin n is an input.
+    virtual bool setDirections(std::uint8_t ioMap) = 0;
+    virtual bool setBaudRate(unsigned long baudRate) = 0;
+    virtual bool configure(
+        std::uint8_t ioMap, unsigned long baudRate, const Mcp2200AltFunctions &alt)
+        = 0;
+};
