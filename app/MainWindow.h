@@ -49,6 +49,9 @@ public slots:
     void clearConnect();
 
 private:
+    // Lets the tests reach the settings and the private slots the way the link does.
+    friend class MainWindowProbe;
+
     // The controls and the stored level of one detection channel (1 to 3).
     struct Channel
     {
