@@ -1,0 +1,20 @@
+# The library exports the eight entry points and nothing else.
+execute_process(COMMAND nm -D --defined-only ${LIBRARY}
+                OUTPUT_VARIABLE symbols RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "nm failed on ${LIBRARY}")
+endif()
+string(REGEX MATCHALL "[^ \n]+\n" names "${symbols}")
+set(found)
+foreach(line ${names})
+    string(STRIP "${line}" name)
+    list(APPEND found ${name})
+endforeach()
+list(SORT found)
+set(expected ClearPin ConfigureIO ConfigureMCP2200 InitMCP2200 IsConnected ReadPin SetPin
+    fnSetBaudRate)
+list(SORT expected)
+if(NOT found STREQUAL expected)
+    message(FATAL_ERROR "exported: ${found}\nexpected: ${expected}")
+endif()
+message(STATUS "exports: ${found}")

@@ -1,0 +1,681 @@
+#include "FakeGpioLines.h"
+#include "FakeHidChip.h"
+#include "FakeTransportOpener.h"
+#include "GpioChipFinder.h"
+#include "GpioTransport.h"
+#include "HidTransport.h"
+#include "Mcp2200Bridge.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLibrary>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <climits>
+#include <memory>
+
+using Report = HidDevice::Report;
+
+Q_DECLARE_METATYPE(Report)
+
+namespace {
+
+constexpr unsigned Vid = 0x04D8;
+constexpr unsigned Pid = 0x00DF;
+
+Report report(std::initializer_list<std::pair<int, std::uint8_t>> bytes)
+{
+    Report r {};
+    for (const auto &b : bytes)
+        r[b.first] = b.second;
+    return r;
+}
+
+QByteArray hex(const Report &r)
+{
+    return QByteArray(reinterpret_cast<const char *>(r.data()), int(r.size())).toHex(' ');
+}
+
+QList<QByteArray> hexAll(const std::vector<Report> &reports)
+{
+    QList<QByteArray> out;
+    for (const Report &r : reports)
+        out << hex(r);
+    return out;
+}
+
+const Report ReadAllRequest = report({{0, 0x80}});
+
+// A bridge over a fake HID chip, opened through InitMCP2200's path (no GPIO chip found).
+struct HidRig
+{
+    HidRig()
+    {
+        auto device = std::make_unique<FakeHidChip>();
+        chip = device.get();
+        opener.hid = [this, &device]() -> std::unique_ptr<Mcp2200Transport> {
+            return std::make_unique<HidTransport>(std::move(device));
+        };
+        bridge.init(Vid, Pid);
+        opener.hid = nullptr;
+        chip->latch = 0x0C; // the link's idle lines
+    }
+    FakeTransportOpener opener;
+    Mcp2200Bridge bridge {opener};
+    FakeHidChip *chip = nullptr;
+};
+
+// A bridge over a fake GPIO chip.
+struct GpioRig
+{
+    GpioRig()
+    {
+        auto lines = std::make_unique<FakeGpioLines>();
+        fake = lines.get();
+        opener.gpio = [&lines]() -> std::unique_ptr<Mcp2200Transport> {
+            auto transport = std::make_unique<GpioTransport>(std::move(lines));
+            return transport->start() ? std::move(transport) : nullptr;
+        };
+        bridge.init(Vid, Pid);
+    }
+    FakeTransportOpener opener;
+    Mcp2200Bridge bridge {opener};
+    FakeGpioLines *fake = nullptr;
+};
+
+std::vector<unsigned> offsets(const gpio_v2_line_request &request)
+{
+    return std::vector<unsigned>(request.offsets, request.offsets + request.num_lines);
+}
+
+// Output mask and output values of a request, by request index.
+std::pair<std::uint64_t, std::uint64_t> outputs(const gpio_v2_line_request &request)
+{
+    std::uint64_t mask = 0;
+    std::uint64_t values = 0;
+    for (unsigned a = 0; a < request.config.num_attrs; ++a) {
+        const auto &attr = request.config.attrs[a];
+        if (attr.attr.id == GPIO_V2_LINE_ATTR_ID_FLAGS
+            && attr.attr.flags == GPIO_V2_LINE_FLAG_OUTPUT)
+            mask |= attr.mask;
+        if (attr.attr.id == GPIO_V2_LINE_ATTR_ID_OUTPUT_VALUES)
+            values = attr.attr.values & attr.mask;
+    }
+    return {mask, values};
+}
+
+void writeFile(const QString &path, const QByteArray &data)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(data);
+}
+
+} // namespace
+
+class TestMcp2200 : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initPrefersGpioChip();
+    void initWithoutDevice();
+    void reinitReleasesFirstDevice();
+
+    void hidSetAndClearPin_data();
+    void hidSetAndClearPin();
+    void hidReadPin_data();
+    void hidReadPin();
+    void hidConfigureIO();
+    void hidBaudRate_data();
+    void hidBaudRate();
+    void hidConfigureMcp2200_data();
+    void hidConfigureMcp2200();
+    void hidBadAnswer_data();
+    void hidBadAnswer();
+    void hidUnplugMidExchange_data();
+    void hidUnplugMidExchange();
+    void hidDropsStaleAnswer();
+    void hidReadsNeverWaitLong();
+    void pinOutOfRange_data();
+    void pinOutOfRange();
+
+    void gpioStartRequest();
+    void gpioConfigureIOReRequests();
+    void gpioPinsFollowRequestIndex();
+    void gpioRefusesInputsAndUnheldLines();
+    void gpioBaudRateUnsupported();
+    void gpioAllInputs();
+    void gpioUnplug();
+    void gpioFailedRequest();
+
+    void finderMatches_data();
+    void finderMatches();
+    void finderPrefersLabelReader();
+
+    void libraryWithoutCable();
+};
+
+void TestMcp2200::initPrefersGpioChip()
+{
+    GpioRig rig;
+    QCOMPARE(rig.opener.calls, (std::vector<std::string> {"gpio 1240:223"}));
+    QVERIFY(rig.bridge.isConnected());
+
+    HidRig hid;
+    QCOMPARE(hid.opener.calls, (std::vector<std::string> {"gpio 1240:223", "hid 1240:223"}));
+    QVERIFY(hid.bridge.isConnected());
+}
+
+void TestMcp2200::initWithoutDevice()
+{
+    FakeTransportOpener opener;
+    Mcp2200Bridge bridge(opener);
+    unsigned value = 0;
+    // Before InitMCP2200 and after one that found nothing, alike.
+    for (int round = 0; round < 2; ++round) {
+        QVERIFY(!bridge.isConnected());
+        QVERIFY(!bridge.setPin(2));
+        QVERIFY(!bridge.clearPin(3));
+        QVERIFY(!bridge.configureIO(0xF0));
+        QVERIFY(!bridge.setBaudRate(9600));
+        QVERIFY(!bridge.configure(0xF0, 6000000, 0, 0, false, false, false));
+        value = 0;
+        QVERIFY(!bridge.readPin(4, &value));
+        QCOMPARE(value, 1u); // a silent line
+        bridge.init(Vid, Pid);
+    }
+    QCOMPARE(opener.calls.size(), std::size_t(4)); // GPIO chip, then hidraw, each time
+}
+
+void TestMcp2200::reinitReleasesFirstDevice()
+{
+    GpioRig rig;
+    bool firstDestroyed = false;
+    rig.fake->destroyed = &firstDestroyed;
+    bool destroyedBeforeOpen = false;
+    rig.opener.gpio = [&]() -> std::unique_ptr<Mcp2200Transport> {
+        // The lines must be free before the next chip is looked for: it may be the same one.
+        destroyedBeforeOpen = firstDestroyed;
+        return nullptr;
+    };
+    rig.bridge.init(Vid, Pid);
+    QVERIFY(destroyedBeforeOpen);
+    QVERIFY(!rig.bridge.isConnected());
+}
+
+void TestMcp2200::hidSetAndClearPin_data()
+{
+    QTest::addColumn<bool>("set");
+    QTest::addColumn<unsigned>("pin");
+    QTest::addColumn<Report>("expected");
+    QTest::newRow("set 2") << true << 2u << report({{0, 0x08}, {11, 0x04}});
+    QTest::newRow("set 3") << true << 3u << report({{0, 0x08}, {11, 0x08}});
+    QTest::newRow("set 0") << true << 0u << report({{0, 0x08}, {11, 0x01}});
+    QTest::newRow("clear 2") << false << 2u << report({{0, 0x08}, {12, 0x04}});
+    QTest::newRow("clear 3") << false << 3u << report({{0, 0x08}, {12, 0x08}});
+    QTest::newRow("clear 7") << false << 7u << report({{0, 0x08}, {12, 0x80}});
+}
+
+void TestMcp2200::hidSetAndClearPin()
+{
+    QFETCH(bool, set);
+    QFETCH(unsigned, pin);
+    QFETCH(Report, expected);
+    HidRig rig;
+    QVERIFY(set ? rig.bridge.setPin(pin) : rig.bridge.clearPin(pin));
+    QCOMPARE(hexAll(rig.chip->written), QList<QByteArray> {hex(expected)});
+    QVERIFY(rig.chip->readTimeouts.empty()); // no answer is awaited
+}
+
+void TestMcp2200::hidReadPin_data()
+{
+    QTest::addColumn<std::uint8_t>("inputs");
+    QTest::addColumn<unsigned>("pin");
+    QTest::addColumn<unsigned>("expected");
+    QTest::newRow("4 high") << std::uint8_t(0x10) << 4u << 1u;
+    QTest::newRow("4 low, others high") << std::uint8_t(0xEF) << 4u << 0u;
+    QTest::newRow("7 high") << std::uint8_t(0x80) << 7u << 1u;
+    QTest::newRow("output 2 reads its latch") << std::uint8_t(0x00) << 2u << 1u;
+    QTest::newRow("output 0 reads its latch") << std::uint8_t(0xFF) << 0u << 0u;
+}
+
+void TestMcp2200::hidReadPin()
+{
+    QFETCH(std::uint8_t, inputs);
+    QFETCH(unsigned, pin);
+    QFETCH(unsigned, expected);
+    HidRig rig;
+    rig.chip->inputLevels = inputs;
+    unsigned value = 42;
+    QVERIFY(rig.bridge.readPin(pin, &value));
+    QCOMPARE(value, expected);
+    QCOMPARE(hexAll(rig.chip->written), QList<QByteArray> {hex(ReadAllRequest)});
+}
+
+void TestMcp2200::hidConfigureIO()
+{
+    HidRig rig;
+    rig.chip->altPins = 0xCC;
+    rig.chip->defaults = 0x01;
+    rig.chip->altOptions = 0x02;
+    rig.chip->divisor = 0x1234;
+    rig.chip->inputLevels = 0x30;
+    QVERIFY(rig.bridge.configureIO(0xE0));
+    // READ_ALL, CONFIGURE with only the directions changed, then the outputs as they were:
+    // pins 2 and 3 high, 0, 1 and 4 low (4 was an input at 1 and becomes an output).
+    QCOMPARE(hexAll(rig.chip->written),
+        (QList<QByteArray> {
+            hex(ReadAllRequest),
+            hex(report(
+                {{0, 0x10}, {4, 0xE0}, {5, 0xCC}, {6, 0x01}, {7, 0x02}, {8, 0x12}, {9, 0x34}})),
+            hex(report({{0, 0x08}, {11, 0x1C}, {12, 0x03}})),
+        }));
+    QCOMPARE(rig.chip->levels() & 0x1F, 0x1C);
+}
+
+void TestMcp2200::hidBaudRate_data()
+{
+    QTest::addColumn<int>("baud");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<int>("divisorHigh");
+    QTest::addColumn<int>("divisorLow");
+    QTest::newRow("300") << 300 << true << 0x9C << 0x3F; // 39999
+    QTest::newRow("9600") << 9600 << true << 0x04 << 0xE1; // 1249
+    QTest::newRow("1000000") << 1000000 << true << 0x00 << 0x0B;
+    QTest::newRow("100: divisor too large") << 100 << false << 0 << 0;
+    QTest::newRow("200") << 200 << true << 0xEA << 0x5F; // 59999
+    QTest::newRow("180: divisor too large") << 180 << false << 0 << 0;
+    QTest::newRow("0") << 0 << false << 0 << 0;
+    QTest::newRow("negative") << -9600 << false << 0 << 0;
+    QTest::newRow("above the clock") << 12000001 << false << 0 << 0;
+}
+
+void TestMcp2200::hidBaudRate()
+{
+    QFETCH(int, baud);
+    QFETCH(bool, ok);
+    QFETCH(int, divisorHigh);
+    QFETCH(int, divisorLow);
+    HidRig rig;
+    rig.chip->directions = 0xF0;
+    rig.chip->altPins = 0x40;
+    rig.chip->defaults = 0x0C;
+    rig.chip->altOptions = 0x01;
+    QCOMPARE(rig.bridge.setBaudRate(baud), ok);
+    if (!ok) {
+        QVERIFY(rig.chip->written.empty());
+        return;
+    }
+    QCOMPARE(hexAll(rig.chip->written),
+        (QList<QByteArray> {
+            hex(ReadAllRequest),
+            hex(report({{0, 0x10}, {4, 0xF0}, {5, 0x40}, {6, 0x0C}, {7, 0x01},
+                {8, std::uint8_t(divisorHigh)}, {9, std::uint8_t(divisorLow)}})),
+            hex(report({{0, 0x08}, {11, 0x0C}, {12, 0x03}})),
+        }));
+}
+
+void TestMcp2200::hidConfigureMcp2200_data()
+{
+    QTest::addColumn<unsigned>("ledMode");
+    QTest::addColumn<bool>("on");
+    QTest::addColumn<int>("altPins");
+    QTest::addColumn<int>("altOptions");
+    // Chip starts with every optional function on and the polarity bit set.
+    QTest::newRow("as the program calls it") << 0u << false << 0x01 << 0x81;
+    QTest::newRow("all functions on") << 2u << true << 0xCD << 0x83;
+}
+
+void TestMcp2200::hidConfigureMcp2200()
+{
+    QFETCH(unsigned, ledMode);
+    QFETCH(bool, on);
+    QFETCH(int, altPins);
+    QFETCH(int, altOptions);
+    HidRig rig;
+    rig.chip->directions = 0xFF;
+    rig.chip->altPins = 0xCD;
+    rig.chip->altOptions = 0x83;
+    rig.chip->defaults = 0x00;
+    rig.chip->inputLevels = 0x0C;
+    QCOMPARE(rig.bridge.configure(240, 6000000, ledMode, ledMode, on, on, on), true);
+    QCOMPARE(hexAll(rig.chip->written),
+        (QList<QByteArray> {
+            hex(ReadAllRequest),
+            hex(report({{0, 0x10}, {4, 0xF0}, {5, std::uint8_t(altPins)},
+                {7, std::uint8_t(altOptions)}, {9, 0x01}})),
+            hex(report({{0, 0x08}, {11, 0x0C}, {12, 0x03}})),
+        }));
+    QVERIFY(!rig.bridge.configure(240, 0, 0, 0, false, false, false));
+    QCOMPARE(rig.chip->written.size(), std::size_t(3));
+}
+
+void TestMcp2200::hidBadAnswer_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::newRow("no answer") << int(FakeHidChip::Answer::None);
+    QTest::newRow("short read") << int(FakeHidChip::Answer::Short);
+    QTest::newRow("wrong answer byte") << int(FakeHidChip::Answer::WrongCommand);
+}
+
+void TestMcp2200::hidBadAnswer()
+{
+    QFETCH(int, answer);
+    HidRig rig;
+    rig.chip->answer = FakeHidChip::Answer(answer);
+    unsigned value = 0;
+    QVERIFY(!rig.bridge.readPin(4, &value));
+    QCOMPARE(value, 1u);
+    QVERIFY(!rig.bridge.isConnected());
+    QVERIFY(!rig.bridge.configureIO(0xF0));
+    QVERIFY(!rig.bridge.setBaudRate(300));
+    QVERIFY(!rig.bridge.configure(0xF0, 6000000, 0, 0, false, false, false));
+    // Nothing but READ_ALL requests: no CONFIGURE built from an answer that was not there.
+    for (const Report &r : rig.chip->written)
+        QCOMPARE(hex(r), hex(ReadAllRequest));
+    QCOMPARE(rig.chip->written.size(), std::size_t(5));
+    // Pin writes need no answer and still work.
+    QVERIFY(rig.bridge.setPin(2));
+}
+
+void TestMcp2200::hidUnplugMidExchange_data()
+{
+    QTest::addColumn<int>("writesBeforeUnplug");
+    QTest::newRow("after READ_ALL") << 1;
+    QTest::newRow("after CONFIGURE") << 2;
+}
+
+void TestMcp2200::hidUnplugMidExchange()
+{
+    QFETCH(int, writesBeforeUnplug);
+    HidRig rig;
+    rig.chip->unplugAfterWrites = writesBeforeUnplug;
+    QVERIFY(!rig.bridge.configureIO(0xF0));
+    QCOMPARE(rig.chip->written.size(), std::size_t(writesBeforeUnplug));
+    QVERIFY(!rig.bridge.isConnected());
+    QVERIFY(!rig.bridge.setPin(2));
+    QVERIFY(!rig.bridge.clearPin(2));
+    unsigned value = 0;
+    QVERIFY(!rig.bridge.readPin(4, &value));
+    QCOMPARE(value, 1u);
+}
+
+void TestMcp2200::hidDropsStaleAnswer()
+{
+    HidRig rig;
+    Report stale = rig.chip->readAllAnswer();
+    stale[10] = 0x10; // pin 4 high, from a reply that came too late
+    rig.chip->queueStale(stale);
+    rig.chip->inputLevels = 0x00;
+    unsigned value = 1;
+    QVERIFY(rig.bridge.readPin(4, &value));
+    QCOMPARE(value, 0u);
+}
+
+void TestMcp2200::hidReadsNeverWaitLong()
+{
+    HidRig rig;
+    rig.chip->answer = FakeHidChip::Answer::None;
+    unsigned value = 0;
+    rig.bridge.readPin(4, &value);
+    rig.bridge.configureIO(0xF0);
+    rig.bridge.isConnected();
+    QVERIFY(!rig.chip->readTimeouts.empty());
+    for (int timeout : rig.chip->readTimeouts) {
+        QVERIFY2(timeout >= 0 && timeout <= 100, QByteArray::number(timeout));
+    }
+}
+
+void TestMcp2200::pinOutOfRange_data()
+{
+    QTest::addColumn<unsigned>("pin");
+    QTest::newRow("8") << 8u;
+    QTest::newRow("100") << 100u;
+    QTest::newRow("max") << UINT_MAX;
+}
+
+void TestMcp2200::pinOutOfRange()
+{
+    QFETCH(unsigned, pin);
+    HidRig hid;
+    GpioRig gpio;
+    gpio.fake->calls.clear();
+    for (Mcp2200Bridge *bridge : {&hid.bridge, &gpio.bridge}) {
+        unsigned value = 0;
+        QVERIFY(!bridge->setPin(pin));
+        QVERIFY(!bridge->clearPin(pin));
+        QVERIFY(!bridge->readPin(pin, &value));
+        QCOMPARE(value, 1u);
+    }
+    QVERIFY(hid.chip->written.empty());
+    QVERIFY(gpio.fake->calls.empty());
+    QVERIFY(!hid.bridge.readPin(4, nullptr));
+    QVERIFY(hid.chip->written.empty());
+}
+
+void TestMcp2200::gpioStartRequest()
+{
+    GpioRig rig;
+    QCOMPARE(rig.fake->requests.size(), std::size_t(1));
+    const gpio_v2_line_request &request = rig.fake->requests.front();
+    QCOMPARE(offsets(request), (std::vector<unsigned> {2, 3, 4}));
+    QCOMPARE(QByteArray(request.consumer), QByteArray("virel-configurator"));
+    QCOMPARE(request.config.flags, std::uint64_t(GPIO_V2_LINE_FLAG_INPUT));
+    // Lines 2 and 3 (indices 0 and 1) are outputs at the idle level, line 4 an input.
+    QCOMPARE(outputs(request), std::make_pair(std::uint64_t(0x3), std::uint64_t(0x3)));
+    QVERIFY(rig.fake->level(2));
+    QVERIFY(rig.fake->level(3));
+}
+
+void TestMcp2200::gpioConfigureIOReRequests()
+{
+    GpioRig rig;
+    QVERIFY(rig.bridge.clearPin(3));
+    rig.fake->calls.clear();
+    QVERIFY(rig.bridge.configureIO(0xF0));
+    QCOMPARE(rig.fake->calls, (std::vector<std::string> {"release", "request"}));
+    const gpio_v2_line_request &request = rig.fake->requests.back();
+    QCOMPARE(offsets(request), (std::vector<unsigned> {0, 1, 2, 3, 4, 5, 6, 7}));
+    // Outputs 0..3, each at its last written level: 2 high, 3 low (cleared above), 0 and 1 low.
+    QCOMPARE(outputs(request), std::make_pair(std::uint64_t(0x0F), std::uint64_t(0x04)));
+    QVERIFY(rig.fake->level(2));
+    QVERIFY(!rig.fake->level(3));
+
+    QVERIFY(!rig.bridge.configure(0x3C, 6000000, 0, 0, false, false, false));
+    QCOMPARE(outputs(rig.fake->requests.back()).first, std::uint64_t(0xC3));
+}
+
+void TestMcp2200::gpioPinsFollowRequestIndex()
+{
+    GpioRig rig;
+    rig.fake->inputLevels = 0x10;
+    QVERIFY(rig.bridge.clearPin(2));
+    QCOMPARE(rig.fake->writes.back().mask, std::uint64_t(0x1)); // line 2 is index 0
+    QCOMPARE(rig.fake->writes.back().bits, std::uint64_t(0x0));
+    unsigned value = 0;
+    QVERIFY(rig.bridge.readPin(4, &value));
+    QCOMPARE(rig.fake->reads.back().mask, std::uint64_t(0x4));
+    QCOMPARE(value, 1u);
+
+    QVERIFY(rig.bridge.configureIO(0xF0));
+    QVERIFY(rig.bridge.setPin(3));
+    QCOMPARE(rig.fake->writes.back().mask, std::uint64_t(0x8)); // now index 3
+    QCOMPARE(rig.fake->writes.back().bits, std::uint64_t(0x8));
+    rig.fake->inputLevels = 0x00;
+    QVERIFY(rig.bridge.readPin(4, &value));
+    QCOMPARE(rig.fake->reads.back().mask, std::uint64_t(0x10));
+    QCOMPARE(value, 0u);
+    QVERIFY(rig.bridge.readPin(3, &value)); // an output reads what it drives
+    QCOMPARE(value, 1u);
+}
+
+void TestMcp2200::gpioRefusesInputsAndUnheldLines()
+{
+    GpioRig rig;
+    rig.fake->calls.clear();
+    unsigned value = 0;
+    QVERIFY(!rig.bridge.setPin(4)); // an input
+    QVERIFY(!rig.bridge.setPin(0)); // not held before ConfigureIO
+    QVERIFY(!rig.bridge.readPin(0, &value));
+    QCOMPARE(value, 1u);
+    QVERIFY(rig.fake->calls.empty());
+}
+
+void TestMcp2200::gpioBaudRateUnsupported()
+{
+    GpioRig rig;
+    rig.fake->calls.clear();
+    QVERIFY(!rig.bridge.setBaudRate(300));
+    QVERIFY(rig.fake->calls.empty());
+    QVERIFY(!rig.bridge.configure(240, 6000000, 0, 0, false, false, false));
+    // The mask was applied all the same.
+    QCOMPARE(rig.fake->calls, (std::vector<std::string> {"release", "request"}));
+    QVERIFY(rig.bridge.setPin(0));
+}
+
+void TestMcp2200::gpioAllInputs()
+{
+    GpioRig rig;
+    QVERIFY(rig.bridge.configureIO(0xFF));
+    const gpio_v2_line_request &request = rig.fake->requests.back();
+    QCOMPARE(request.config.num_attrs, 0u);
+    QCOMPARE(request.config.flags, std::uint64_t(GPIO_V2_LINE_FLAG_INPUT));
+    QVERIFY(!rig.bridge.setPin(2));
+    QVERIFY(rig.bridge.configureIO(0x00));
+    QCOMPARE(outputs(rig.fake->requests.back()).first, std::uint64_t(0xFF));
+}
+
+void TestMcp2200::gpioUnplug()
+{
+    GpioRig rig;
+    QVERIFY(rig.bridge.isConnected());
+    rig.fake->unplugged = true;
+    QVERIFY(!rig.bridge.isConnected());
+    QVERIFY(!rig.bridge.setPin(2));
+    QVERIFY(!rig.bridge.clearPin(3));
+    unsigned value = 0;
+    QVERIFY(!rig.bridge.readPin(4, &value));
+    QCOMPARE(value, 1u);
+    QVERIFY(!rig.bridge.configureIO(0xF0));
+}
+
+void TestMcp2200::gpioFailedRequest()
+{
+    GpioRig rig;
+    rig.fake->failRequests = true;
+    QVERIFY(!rig.bridge.configureIO(0xF0));
+    rig.fake->calls.clear();
+    QVERIFY(!rig.bridge.isConnected());
+    QVERIFY(!rig.bridge.setPin(2));
+    QVERIFY(rig.fake->calls.empty());
+    // A later mask that the kernel grants brings the lines back.
+    rig.fake->failRequests = false;
+    QVERIFY(rig.bridge.configureIO(0xF0));
+    QVERIFY(rig.bridge.setPin(2));
+}
+
+void TestMcp2200::finderMatches_data()
+{
+    QTest::addColumn<QStringList>("chips"); // name|label|idVendor|idProduct|devNode?
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("one chip") << QStringList {"gpiochip1|mcp2200|04d8|00df|y"} << "gpiochip1";
+    QTest::newRow("upper-case ids") << QStringList {"gpiochip1|mcp2200|04D8|00DF|y"} << "gpiochip1";
+    QTest::newRow("other label") << QStringList {"gpiochip1|ftdi-cbus|04d8|00df|y"} << "";
+    QTest::newRow("other product") << QStringList {"gpiochip1|mcp2200|04d8|00dd|y"} << "";
+    QTest::newRow("no device node") << QStringList {"gpiochip1|mcp2200|04d8|00df|n"} << "";
+    QTest::newRow("second of two")
+        << QStringList {"gpiochip0|INT34C6:00|8086|0001|y", "gpiochip3|mcp2200|04d8|00df|y"}
+        << "gpiochip3";
+    QTest::newRow("lowest number first") << QStringList {"gpiochip10|mcp2200|04d8|00df|y",
+        "gpiochip2|mcp2200|04d8|00df|y"} << "gpiochip2";
+    QTest::newRow("no gpio bus") << QStringList {} << "";
+}
+
+void TestMcp2200::finderMatches()
+{
+    QFETCH(QStringList, chips);
+    QFETCH(QString, expected);
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    const QString sys = root.filePath("sys");
+    const QString dev = root.filePath("dev");
+    QDir().mkpath(dev);
+    int port = 1;
+    for (const QString &chip : chips) {
+        const QStringList f = chip.split('|');
+        // The layout the kernel makes: USB device, interface, HID device, GPIO chip.
+        const QString usb
+            = QString("%1/devices/pci0000:00/0000:00:14.0/usb1/1-%2").arg(sys).arg(port);
+        const QString chipDir
+            = QString("%1/1-%2:1.0/0003:%3:%4.000%2/%5").arg(usb).arg(port++).arg(f[2], f[3], f[0]);
+        writeFile(usb + "/idVendor", f[2].toLatin1() + "\n");
+        writeFile(usb + "/idProduct", f[3].toLatin1() + "\n");
+        writeFile(chipDir + "/gpio/gpiochip512/label", f[1].toLatin1() + "\n");
+        QDir().mkpath(sys + "/bus/gpio/devices");
+        QVERIFY(QFile::link(QDir(sys + "/bus/gpio/devices").relativeFilePath(chipDir),
+            sys + "/bus/gpio/devices/" + f[0]));
+        if (f[4] == "y")
+            writeFile(dev + "/" + f[0], {});
+    }
+    const std::string found = GpioChipFinder(sys.toStdString(), dev.toStdString()).find(Vid, Pid);
+    QCOMPARE(QString::fromStdString(found), expected.isEmpty() ? QString() : dev + "/" + expected);
+}
+
+void TestMcp2200::finderPrefersLabelReader()
+{
+    QTemporaryDir root;
+    const QString sys = root.filePath("sys");
+    const QString usb = sys + "/devices/usb1/1-1";
+    const QString chipDir = usb + "/1-1:1.0/0003:04D8:00DF.0001/gpiochip0";
+    writeFile(usb + "/idVendor", "04d8\n");
+    writeFile(usb + "/idProduct", "00df\n");
+    writeFile(chipDir + "/gpio/gpiochip512/label", "mcp2200\n");
+    QDir().mkpath(sys + "/bus/gpio/devices");
+    QVERIFY(QFile::link(chipDir, sys + "/bus/gpio/devices/gpiochip0"));
+    writeFile(root.filePath("dev/gpiochip0"), {});
+
+    std::vector<std::string> asked;
+    auto reader = [&asked](const std::string &node) {
+        asked.push_back(node);
+        return std::string("not-mcp2200");
+    };
+    GpioChipFinder finder(sys.toStdString(), root.filePath("dev").toStdString(), reader);
+    QVERIFY(finder.find(Vid, Pid).empty());
+    QCOMPARE(asked, (std::vector<std::string> {root.filePath("dev/gpiochip0").toStdString()}));
+}
+
+void TestMcp2200::libraryWithoutCable()
+{
+    if (QDir("/sys/bus/usb/devices").exists()) {
+        for (const QString &entry : QDir("/sys/bus/usb/devices").entryList(QDir::Dirs)) {
+            QFile vendor("/sys/bus/usb/devices/" + entry + "/idVendor");
+            QFile product("/sys/bus/usb/devices/" + entry + "/idProduct");
+            if (vendor.open(QIODevice::ReadOnly) && product.open(QIODevice::ReadOnly)
+                && vendor.readAll().trimmed() == "04d8" && product.readAll().trimmed() == "00df")
+                QSKIP("an MCP2200 is plugged in");
+        }
+    }
+    QLibrary library(QStringLiteral(MCP2200_LIBRARY));
+    QVERIFY2(library.load(), qPrintable(library.errorString()));
+    auto init = reinterpret_cast<void (*)(unsigned, unsigned)>(library.resolve("InitMCP2200"));
+    auto connected = reinterpret_cast<bool (*)()>(library.resolve("IsConnected"));
+    auto setPin = reinterpret_cast<bool (*)(unsigned)>(library.resolve("SetPin"));
+    auto readPin = reinterpret_cast<bool (*)(unsigned, unsigned *)>(library.resolve("ReadPin"));
+    auto baud = reinterpret_cast<bool (*)(int)>(library.resolve("fnSetBaudRate"));
+    QVERIFY(init && connected && setPin && readPin && baud);
+    QVERIFY(library.resolve("ConfigureIO") && library.resolve("ClearPin")
+        && library.resolve("ConfigureMCP2200"));
+    init(Vid, Pid);
+    QVERIFY(!connected());
+    QVERIFY(!setPin(2));
+    QVERIFY(!baud(300));
+    unsigned value = 0;
+    QVERIFY(!readPin(4, &value));
+    QCOMPARE(value, 1u);
+}
+
+QTEST_GUILESS_MAIN(TestMcp2200)
+#include "tst_mcp2200.moc"
