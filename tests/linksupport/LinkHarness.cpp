@@ -1,0 +1,79 @@
+#include "LinkHarness.h"
+
+#include "ConfigForm.h"
+#include "SimControl.h"
+
+#include <QTest>
+#include <QTextEdit>
+
+LinkHarness::LinkHarness(bool settle, bool traceBringUp)
+{
+    sim_reset();
+    if (traceBringUp)
+        startTrace();
+    linkObject = std::make_unique<config>(&settings);
+    record();
+    if (!settle)
+        return;
+    linkObject->setReadAfterHandshake(false);
+    waitForEvent("setButton(true)");
+    events.clear();
+}
+
+LinkHarness::~LinkHarness() = default;
+
+void LinkHarness::record()
+{
+    config *link = linkObject.get();
+    QObject::connect(link, &config::setButton, link,
+        [this](bool on) { events << QString("setButton(%1)").arg(on ? "true" : "false"); });
+    QObject::connect(
+        link, &config::signal_handshake_ok, link, [this] { events << "handshake_ok"; });
+    QObject::connect(link, &config::signal_disconnect, link, [this] { events << "disconnect"; });
+    QObject::connect(link, &config::signal_getConfig, link,
+        [this](char *in) { events << "getConfig(" + QByteArray(in, 6).toHex(' ') + ")"; });
+    QObject::connect(link, &config::action, link, [this](int total, int step, int cgi) {
+        events << QString("action(%1,%2,%3)").arg(total).arg(step).arg(cgi);
+    });
+}
+
+QStringList LinkHarness::eventsWithoutProgress() const
+{
+    QStringList result;
+    for (const QString &event : events) {
+        if (!event.startsWith("action(5,"))
+            result << event;
+    }
+    return result;
+}
+
+bool LinkHarness::waitForEnd(int timeoutMs)
+{
+    return QTest::qWaitFor([this] { return !linkObject->exchangeRunning(); }, timeoutMs);
+}
+
+bool LinkHarness::waitForEvent(const QString &event, int times, int timeoutMs)
+{
+    return QTest::qWaitFor([&] { return events.count(event) >= times; }, timeoutMs);
+}
+
+QStringList LinkHarness::logLines() const
+{
+    return linkObject->form->textEdit->toPlainText().split('\n', Qt::SkipEmptyParts);
+}
+
+QString LinkHarness::bitLog() const
+{
+    return linkObject->form->sendText->toPlainText();
+}
+
+void LinkHarness::clearLogs()
+{
+    linkObject->clr();
+}
+
+void LinkHarness::startTrace()
+{
+    sim_trace_clear();
+    sim_trace_enable(true);
+}
