@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libhidapi-dev
-          fonts-dejavu-core "$@")
+          fonts-dejavu-core dpkg-dev file "$@")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# Checks an installed configurator under PREFIX (a `cmake --install` prefix or the usr/ of an
+# unpacked .deb): the files are where they belong, the program's RUNPATH leads to the
+# hardware bridge library, and the demo launcher puts the simulated one first.
+# Usage: check_layout.sh PREFIX
+set -uo pipefail
+
+prefix=$(readlink -f "$1")
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+pass() { echo "ok: $*"; }
+
+program=$prefix/bin/virel-configurator
+demo=$prefix/bin/virel-configurator-demo
+hardware=$prefix/lib/virel-configurator/libSimpleIO-UM.so
+simulated=$prefix/lib/virel-configurator/sim/libSimpleIO-UM.so
+
+for f in "$program" "$demo"; do
+    [ -f "$f" ] && [ -x "$f" ] && pass "${f#$prefix/} is an executable file" \
+        || fail "${f#$prefix/} missing or not executable"
+done
+for f in "$hardware" "$simulated" \
+         "$prefix/lib/udev/rules.d/70-virel-configurator.rules" \
+         "$prefix/share/applications/virel-configurator.desktop"; do
+    [ -f "$f" ] && pass "${f#$prefix/} present" || fail "${f#$prefix/} missing"
+done
+for size in 64 128; do
+    icon=$prefix/share/icons/hicolor/${size}x${size}/apps/virel-configurator.png
+    if file -b "$icon" 2>/dev/null | grep -q "PNG image data, $size x $size"; then
+        pass "${size}x${size} icon"
+    else
+        fail "${icon#$prefix/} is not a ${size}x${size} PNG"
+    fi
+done
+if [ -f "$hardware" ] && [ -f "$simulated" ] && cmp -s "$hardware" "$simulated"; then
+    fail "the hardware and the simulated library are the same file"
+fi
+if [ -f "$hardware" ] && readelf --dyn-syms -W "$hardware" | grep -q ' sim_'; then
+    fail "lib/virel-configurator/libSimpleIO-UM.so is the simulated library"
+fi
+grep -q 'TAG+="uaccess"' "$prefix/lib/udev/rules.d/70-virel-configurator.rules" 2>/dev/null \
+    && grep -qi '04d8' "$prefix/lib/udev/rules.d/70-virel-configurator.rules" \
+    && pass "udev rule grants the seat's user access" || fail "udev rule lacks uaccess for 04d8"
+
+# RUNPATH (not the older RPATH, which LD_LIBRARY_PATH could not override) of the program.
+runpath=$(readelf -d -W "$program" 2>/dev/null | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
+if readelf -d -W "$program" 2>/dev/null | grep -q '(RPATH)'; then
+    fail "the program carries an RPATH, which would win over LD_LIBRARY_PATH"
+fi
+found=""
+IFS=: read -r -a dirs <<< "$runpath"
+for dir in "${dirs[@]}"; do
+    dir=${dir//\$ORIGIN/$prefix/bin}
+    dir=${dir//\$\{ORIGIN\}/$prefix/bin}
+    if [ -z "$found" ] && [ -f "$dir/libSimpleIO-UM.so" ]; then
+        found=$(readlink -f "$dir/libSimpleIO-UM.so")
+    fi
+done
+if [ -n "$found" ] && [ "$found" = "$(readlink -f "$hardware")" ]; then
+    pass "RUNPATH '$runpath' finds $found"
+else
+    fail "RUNPATH '$runpath' does not lead to lib/virel-configurator/libSimpleIO-UM.so"
+fi
+
+# The launcher puts the sim folder, relative to itself, at the front of LD_LIBRARY_PATH.
+if [ -f "$demo" ]; then
+    demo_path=$(sed -n 's/^LD_LIBRARY_PATH="\([^$]*\)\$here\/\([^$"]*\)\${.*/\2/p' "$demo")
+    if [ -n "$demo_path" ] && [ -f "$prefix/bin/$demo_path/libSimpleIO-UM.so" ] \
+        && [ "$(readlink -f "$prefix/bin/$demo_path/libSimpleIO-UM.so")" = "$(readlink -f "$simulated")" ]; then
+        pass "demo launcher points at ${demo_path}"
+    else
+        fail "demo launcher does not point at the sim folder"
+    fi
+fi
+
+# Where the program loads the bridge itself, watch the dynamic loader do it: the plain
+# program must take the hardware library, the launcher the simulated one.
+loaded_by() {
+    local log out pid
+    log=$(mktemp)
+    out=$(mktemp -d)
+    (cd "$out" && QT_QPA_PLATFORM=offscreen LD_DEBUG=libs LD_DEBUG_OUTPUT="$log" \
+        exec timeout 30 "$@" >/dev/null 2>&1) &
+    pid=$! # timeout itself: stopping it stops the program
+    for _ in $(seq 1 150); do
+        if cat "$log".* 2>/dev/null | grep -q 'calling init: .*libSimpleIO-UM\.so'; then
+            break
+        fi
+        sleep 0.1
+    done
+    kill "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+    cat "$log".* 2>/dev/null | sed -n 's/.*calling init: \(.*libSimpleIO-UM\.so\)$/\1/p' | head -n1 \
+        | xargs -r readlink -f
+    rm -rf "$log" "$log".* "$out"
+}
+if readelf --dyn-syms -W "$program" 2>/dev/null | grep -q ' dlopen'; then
+    got=$(loaded_by "$program")
+    [ "$got" = "$(readlink -f "$hardware")" ] && pass "the program loads $got" \
+        || fail "the program loaded '${got:-nothing}' instead of the hardware library"
+    got=$(loaded_by "$demo")
+    [ "$got" = "$(readlink -f "$simulated")" ] && pass "the demo launcher loads $got" \
+        || fail "the demo launcher loaded '${got:-nothing}' instead of the simulated library"
+else
+    echo "note: the program does not load a bridge library yet; loader run skipped"
+fi
+
+if [ "$failures" -ne 0 ]; then
+    echo "$failures check(s) failed under $prefix"
+    exit 1
+fi
+echo "installed layout under $prefix is complete"
