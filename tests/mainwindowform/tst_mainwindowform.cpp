@@ -117,7 +117,6 @@ private slots:
 
     void objects_data();
     void objects();
-    void membersAreTheNamedObjects();
     void creationOrder();
     void widgets_data();
     void widgets();
@@ -179,25 +178,6 @@ void TestMainWindowForm::objects()
     QCOMPARE(QString::fromLatin1(found.first()->metaObject()->className()), type);
     QVERIFY(found.first()->parent());
     QCOMPARE(found.first()->parent()->objectName(), parent);
-}
-
-void TestMainWindowForm::membersAreTheNamedObjects()
-{
-    const QList<QObject *> members = {form.action, form.action_2, form.action_3, form.centralWidget,
-        form.label, form.hand, form.get, form.save, form.groupBox_1, form.textBrowser_3,
-        form.horizontalSlider, form.horizontalSlider_2, form.horizontalSlider_3, form.sLabel,
-        form.sLabel_2, form.sLabel_3, form.sLabel_5, form.sLabel_6, form.sLabel_4,
-        form.textBrowser_4, form.textBrowser_5, form.checkBox_d_1, form.checkBox_d_2,
-        form.checkBox_d_3, form.label_2, form.checkBox, form.label_d_2, form.label_d_3,
-        form.label_d_1, form.label_3, form.label_4, form.label_5, form.label_6, form.label_7,
-        form.label_8, form.pushButton_cfg, form.groupBox, form.textBrowser_6, form.sLabel_7,
-        form.label_21, form.label_22, form.horizontalSlider_4, form.button_drop, form.label_icn,
-        form.menuBar, form.menu_2, form.statusBar};
-    QCOMPARE(members.size(), int(std::size(formObjects)));
-    for (int i = 0; i < members.size(); ++i) {
-        QVERIFY(members[i]);
-        QCOMPARE(members[i]->objectName(), QString::fromLatin1(formObjects[i].name));
-    }
 }
 
 // Among siblings, the order of creation is the order of stacking: later ones lie on top.
