@@ -17,7 +17,7 @@ struct DetectorConfig
     static DetectorConfig fromBytes(const char *bytes)
     {
         return {std::uint8_t(bytes[0]), std::uint8_t(bytes[1]), std::int8_t(bytes[2]),
-                std::int8_t(bytes[3]),  std::int8_t(bytes[4]),  std::int8_t(bytes[5])};
+            std::int8_t(bytes[3]), std::int8_t(bytes[4]), std::int8_t(bytes[5])};
     }
 };
 

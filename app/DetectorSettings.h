@@ -16,7 +16,7 @@ struct DetectorSettings
     std::array<std::uint8_t, 5> wireBytes() const
     {
         return {flags, std::uint8_t(angle), std::uint8_t(level1), std::uint8_t(level2),
-                std::uint8_t(level3)};
+            std::uint8_t(level3)};
     }
 };
 
