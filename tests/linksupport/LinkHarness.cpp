@@ -3,6 +3,8 @@
 #include "ConfigForm.h"
 #include "SimControl.h"
 
+#include <QDeadlineTimer>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTextEdit>
 
@@ -47,14 +49,25 @@ QStringList LinkHarness::eventsWithoutProgress() const
     return result;
 }
 
+// Waits in a real event loop: a wait that sleeps between polls would hold back the engines'
+// 2 ms ticks and stretch every exchange.
+bool LinkHarness::waitForButtons(const std::function<bool()> &done, int timeoutMs)
+{
+    QSignalSpy buttons(linkObject.get(), &config::setButton);
+    QDeadlineTimer deadline(timeoutMs);
+    while (!done() && !deadline.hasExpired())
+        buttons.wait(int(qMax<qint64>(1, deadline.remainingTime())));
+    return done();
+}
+
 bool LinkHarness::waitForEnd(int timeoutMs)
 {
-    return QTest::qWaitFor([this] { return !linkObject->exchangeRunning(); }, timeoutMs);
+    return waitForButtons([this] { return !linkObject->exchangeRunning(); }, timeoutMs);
 }
 
 bool LinkHarness::waitForEvent(const QString &event, int times, int timeoutMs)
 {
-    return QTest::qWaitFor([&] { return events.count(event) >= times; }, timeoutMs);
+    return waitForButtons([&] { return events.count(event) >= times; }, timeoutMs);
 }
 
 QStringList LinkHarness::logLines() const

@@ -5,6 +5,7 @@
 
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 // A link on the simulated detector, with a record of every signal it emits.
@@ -27,7 +28,7 @@ public:
 
     // Waits until the running exchange, with everything it chains to, has ended.
     bool waitForEnd(int timeoutMs = 8000);
-    // Waits until `event` has been recorded `times` times.
+    // Waits until `event` has been recorded `times` times; only checked when setButton comes.
     bool waitForEvent(const QString &event, int times = 1, int timeoutMs = 8000);
 
     QStringList logLines() const;
@@ -38,6 +39,7 @@ public:
 
 private:
     void record();
+    bool waitForButtons(const std::function<bool()> &done, int timeoutMs);
 
     std::unique_ptr<config> linkObject;
 };
