@@ -26,7 +26,7 @@ bool GpioTransport::isAlive()
         return false;
     gpio_v2_line_values values {};
     values.mask = heldBits();
-    return io_->getValues(values);
+    return granted(io_->getValues(values));
 }
 
 bool GpioTransport::writePin(unsigned pin, bool high)
@@ -37,7 +37,7 @@ bool GpioTransport::writePin(unsigned pin, bool high)
     gpio_v2_line_values values {};
     values.mask = bit;
     values.bits = high ? bit : 0;
-    if (!io_->setValues(values))
+    if (!granted(io_->setValues(values)))
         return false;
     const auto pinBit = static_cast<std::uint8_t>(1u << pin);
     latch_ = high ? static_cast<std::uint8_t>(latch_ | pinBit)
@@ -52,7 +52,7 @@ bool GpioTransport::readPin(unsigned pin, bool &high)
         return false;
     gpio_v2_line_values values {};
     values.mask = bit;
-    if (!io_->getValues(values))
+    if (!granted(io_->getValues(values)))
         return false;
     high = (values.bits & bit) != 0;
     return true;
@@ -108,7 +108,7 @@ bool GpioTransport::requestLines(std::uint8_t lines, std::uint8_t inputs)
         levels.mask = outputBits;
         request.config.num_attrs = 2;
     }
-    if (!io_->request(request))
+    if (!granted(io_->request(request)))
         return false;
     lines_ = lines;
     inputs_ = static_cast<std::uint8_t>(inputs & lines);
@@ -123,6 +123,13 @@ std::uint64_t GpioTransport::requestBit(unsigned pin) const
     for (unsigned line = 0; line < pin; ++line)
         index += (lines_ >> line) & 1u;
     return std::uint64_t(1) << index;
+}
+
+bool GpioTransport::granted(bool ok)
+{
+    if (!ok)
+        lost_ = true;
+    return ok;
 }
 
 std::uint64_t GpioTransport::heldBits() const

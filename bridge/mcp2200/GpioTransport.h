@@ -18,6 +18,7 @@ public:
     bool start();
 
     bool isAlive() override;
+    bool isLost() const override { return lost_; }
     bool writePin(unsigned pin, bool high) override;
     bool readPin(unsigned pin, bool &high) override;
     bool setDirections(std::uint8_t ioMap) override;
@@ -32,10 +33,13 @@ private:
     // Bit of a pin in the held request's value bitmaps; 0 when the pin is not held.
     std::uint64_t requestBit(unsigned pin) const;
     std::uint64_t heldBits() const;
+    // Every ioctl the transport makes is one the kernel grants while the chip is there.
+    bool granted(bool ok);
 
     std::unique_ptr<GpioLineIo> io_;
     std::uint8_t lines_ = 0;
     std::uint8_t inputs_ = 0;
     // Last level written to each output, kept across re-requests.
     std::uint8_t latch_ = 0;
+    bool lost_ = false;
 };

@@ -95,11 +95,10 @@ bool HidTransport::readAll(Settings &settings)
     dropStaleAnswers();
     HidDevice::Report request {};
     request[0] = ReadAll;
-    if (!device_->write(request))
+    if (!send(request))
         return false;
     HidDevice::Report answer {};
-    if (device_->read(answer, AnswerTimeoutMs) != static_cast<int>(answer.size())
-        || answer[0] != ReadAll)
+    if (receive(answer, AnswerTimeoutMs) != static_cast<int>(answer.size()) || answer[0] != ReadAll)
         return false;
     settings.directions = answer[4];
     settings.altPins = answer[5];
@@ -116,7 +115,7 @@ bool HidTransport::sendSetClear(std::uint8_t set, std::uint8_t clear)
     report[0] = SetClearOutputs;
     report[11] = set;
     report[12] = clear;
-    return device_->write(report);
+    return send(report);
 }
 
 bool HidTransport::sendConfigure(const Settings &settings)
@@ -129,7 +128,7 @@ bool HidTransport::sendConfigure(const Settings &settings)
     report[7] = settings.altOptions;
     report[8] = static_cast<std::uint8_t>(settings.divisor >> 8);
     report[9] = static_cast<std::uint8_t>(settings.divisor & 0xFF);
-    if (!device_->write(report))
+    if (!send(report))
         return false;
     // CONFIGURE puts the outputs back to their defaults: drive them again as they were.
     const auto outputs = static_cast<std::uint8_t>(~settings.directions);
@@ -141,5 +140,21 @@ void HidTransport::dropStaleAnswers()
 {
     // An answer that came after an earlier time-out must not be taken for the next one.
     HidDevice::Report stale {};
-    for (int i = 0; i < 8 && device_->read(stale, 0) > 0; ++i) { }
+    for (int i = 0; i < 8 && receive(stale, 0) > 0; ++i) { }
+}
+
+bool HidTransport::send(const HidDevice::Report &report)
+{
+    // A failed write, unlike a missing answer, means the device is gone.
+    if (!device_->write(report))
+        lost_ = true;
+    return !lost_;
+}
+
+int HidTransport::receive(HidDevice::Report &report, int timeoutMs)
+{
+    const int size = device_->read(report, timeoutMs);
+    if (size < 0)
+        lost_ = true;
+    return size;
 }

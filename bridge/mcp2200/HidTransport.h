@@ -18,6 +18,7 @@ public:
     explicit HidTransport(std::unique_ptr<HidDevice> device);
 
     bool isAlive() override;
+    bool isLost() const override { return lost_; }
     bool writePin(unsigned pin, bool high) override;
     bool readPin(unsigned pin, bool &high) override;
     bool setDirections(std::uint8_t ioMap) override;
@@ -44,6 +45,9 @@ private:
     bool sendSetClear(std::uint8_t set, std::uint8_t clear);
     bool sendConfigure(const Settings &settings);
     void dropStaleAnswers();
+    bool send(const HidDevice::Report &report);
+    int receive(HidDevice::Report &report, int timeoutMs);
 
     std::unique_ptr<HidDevice> device_;
+    bool lost_ = false;
 };

@@ -1,44 +1,82 @@
 #include "Mcp2200Bridge.h"
 
-Mcp2200Bridge::Mcp2200Bridge(TransportOpener &opener)
+#include <chrono>
+
+namespace {
+
+std::int64_t steadyMilliseconds()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+} // namespace
+
+Mcp2200Bridge::Mcp2200Bridge(TransportOpener &opener, Clock clock)
     : opener_(opener)
+    , clock_(clock ? std::move(clock) : Clock(&steadyMilliseconds))
 { }
 
 void Mcp2200Bridge::init(unsigned vendorId, unsigned productId)
 {
+    initialised_ = true;
+    vendorId_ = vendorId;
+    productId_ = productId;
+    open();
+}
+
+void Mcp2200Bridge::open()
+{
     // Let go of a chip opened before, so that the new one can claim the same lines.
     transport_.reset();
-    transport_ = opener_.openGpio(vendorId, productId);
+    lastOpen_ = clock_();
+    transport_ = opener_.openGpio(vendorId_, productId_);
     if (!transport_)
-        transport_ = opener_.openHid(vendorId, productId);
+        transport_ = opener_.openHid(vendorId_, productId_);
+}
+
+Mcp2200Transport *Mcp2200Bridge::transport()
+{
+    if (transport_ && !transport_->isLost())
+        return transport_.get();
+    // Looking for the chip walks sysfs and the USB devices: not on every pin operation.
+    if (!initialised_ || clock_() - lastOpen_ < ReopenIntervalMs)
+        return nullptr;
+    open();
+    return transport_ && !transport_->isLost() ? transport_.get() : nullptr;
 }
 
 bool Mcp2200Bridge::isConnected()
 {
-    return transport_ && transport_->isAlive();
+    Mcp2200Transport *t = transport();
+    return t && t->isAlive();
 }
 
 bool Mcp2200Bridge::configureIO(unsigned char ioMap)
 {
-    return transport_ && transport_->setDirections(ioMap);
+    Mcp2200Transport *t = transport();
+    return t && t->setDirections(ioMap);
 }
 
 bool Mcp2200Bridge::setPin(unsigned pin)
 {
-    return transport_ && validPin(pin) && transport_->writePin(pin, true);
+    Mcp2200Transport *t = validPin(pin) ? transport() : nullptr;
+    return t && t->writePin(pin, true);
 }
 
 bool Mcp2200Bridge::clearPin(unsigned pin)
 {
-    return transport_ && validPin(pin) && transport_->writePin(pin, false);
+    Mcp2200Transport *t = validPin(pin) ? transport() : nullptr;
+    return t && t->writePin(pin, false);
 }
 
 bool Mcp2200Bridge::readPin(unsigned pin, unsigned *value)
 {
     if (!value)
         return false;
+    Mcp2200Transport *t = validPin(pin) ? transport() : nullptr;
     bool high = false;
-    const bool ok = transport_ && validPin(pin) && transport_->readPin(pin, high);
+    const bool ok = t && t->readPin(pin, high);
     // Callers may use the value without looking at the result: a failed read then looks like
     // an idle line (high), as when nothing is connected, never like stale data.
     *value = (!ok || high) ? 1 : 0;
@@ -47,14 +85,15 @@ bool Mcp2200Bridge::readPin(unsigned pin, unsigned *value)
 
 bool Mcp2200Bridge::setBaudRate(int baudRate)
 {
-    return transport_ && baudRate > 0
-        && transport_->setBaudRate(static_cast<unsigned long>(baudRate));
+    Mcp2200Transport *t = transport();
+    return t && baudRate > 0 && t->setBaudRate(static_cast<unsigned long>(baudRate));
 }
 
 bool Mcp2200Bridge::configure(unsigned char ioMap, unsigned long baudRate, unsigned rxLedMode,
     unsigned txLedMode, bool flow, bool uload, bool sspnd)
 {
-    if (!transport_)
+    Mcp2200Transport *t = transport();
+    if (!t)
         return false;
     Mcp2200AltFunctions alt;
     alt.rxLed = rxLedMode != 0;
@@ -62,5 +101,5 @@ bool Mcp2200Bridge::configure(unsigned char ioMap, unsigned long baudRate, unsig
     alt.hardwareFlow = flow;
     alt.usbConfigured = uload;
     alt.suspend = sspnd;
-    return transport_->configure(ioMap, baudRate, alt);
+    return t->configure(ioMap, baudRate, alt);
 }

@@ -3,14 +3,22 @@
 #include "Mcp2200Transport.h"
 #include "TransportOpener.h"
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 
 // The logic behind the eight entry points: argument checks, and the choice of transport
-// (the kernel's GPIO chip first, hidraw when there is none).
+// (the kernel's GPIO chip first, hidraw when there is none). A chip that was missing at
+// InitMCP2200, or that went away, is looked for again at most once a second, so that
+// plugging the cable in later needs no restart.
 class Mcp2200Bridge
 {
 public:
-    explicit Mcp2200Bridge(TransportOpener &opener);
+    // Milliseconds on a monotonic clock.
+    using Clock = std::function<std::int64_t()>;
+    static constexpr std::int64_t ReopenIntervalMs = 1000;
+
+    explicit Mcp2200Bridge(TransportOpener &opener, Clock clock = {});
 
     void init(unsigned vendorId, unsigned productId);
     bool isConnected();
@@ -24,7 +32,15 @@ public:
 
 private:
     static bool validPin(unsigned pin) { return pin < 8; }
+    void open();
+    // The usable transport, or null.
+    Mcp2200Transport *transport();
 
     TransportOpener &opener_;
+    Clock clock_;
     std::unique_ptr<Mcp2200Transport> transport_;
+    bool initialised_ = false;
+    unsigned vendorId_ = 0;
+    unsigned productId_ = 0;
+    std::int64_t lastOpen_ = 0;
 };

@@ -22,6 +22,8 @@ public:
 
     // True when the chip answers right now.
     virtual bool isAlive() = 0;
+    // True once the device has gone away (unplugged): only opening it anew can help.
+    virtual bool isLost() const = 0;
     // pin is 0..7; the caller has checked it.
     virtual bool writePin(unsigned pin, bool high) = 0;
     virtual bool readPin(unsigned pin, bool &high) = 0;

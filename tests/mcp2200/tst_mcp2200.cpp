@@ -52,17 +52,26 @@ struct HidRig
 {
     HidRig()
     {
-        auto device = std::make_unique<FakeHidChip>();
-        chip = device.get();
-        opener.hid = [this, &device]() -> std::unique_ptr<Mcp2200Transport> {
-            return std::make_unique<HidTransport>(std::move(device));
-        };
+        chip = plugNewChip();
         bridge.init(Vid, Pid);
         opener.hid = nullptr;
         chip->latch = 0x0C; // the link's idle lines
     }
+    // The next search for a chip finds a new one.
+    FakeHidChip *plugNewChip()
+    {
+        auto device = std::make_shared<std::unique_ptr<FakeHidChip>>(new FakeHidChip);
+        FakeHidChip *raw = device->get();
+        opener.hid = [device]() -> std::unique_ptr<Mcp2200Transport> {
+            if (!*device)
+                return nullptr;
+            return std::make_unique<HidTransport>(std::move(*device));
+        };
+        return raw;
+    }
+    std::int64_t now = 0;
     FakeTransportOpener opener;
-    Mcp2200Bridge bridge {opener};
+    Mcp2200Bridge bridge {opener, [this] { return now; }};
     FakeHidChip *chip = nullptr;
 };
 
@@ -71,16 +80,19 @@ struct GpioRig
 {
     GpioRig()
     {
-        auto lines = std::make_unique<FakeGpioLines>();
-        fake = lines.get();
-        opener.gpio = [&lines]() -> std::unique_ptr<Mcp2200Transport> {
-            auto transport = std::make_unique<GpioTransport>(std::move(lines));
+        auto lines = std::make_shared<std::unique_ptr<FakeGpioLines>>(new FakeGpioLines);
+        fake = lines->get();
+        opener.gpio = [lines]() -> std::unique_ptr<Mcp2200Transport> {
+            if (!*lines)
+                return nullptr; // only one chip in this rig
+            auto transport = std::make_unique<GpioTransport>(std::move(*lines));
             return transport->start() ? std::move(transport) : nullptr;
         };
         bridge.init(Vid, Pid);
     }
+    std::int64_t now = 0;
     FakeTransportOpener opener;
-    Mcp2200Bridge bridge {opener};
+    Mcp2200Bridge bridge {opener, [this] { return now; }};
     FakeGpioLines *fake = nullptr;
 };
 
@@ -150,6 +162,9 @@ private slots:
     void gpioAllInputs();
     void gpioUnplug();
     void gpioFailedRequest();
+    void reopenAfterUnplug();
+    void cablePluggedInLater();
+    void silentChipIsNotReopened();
 
     void finderMatches_data();
     void finderMatches();
@@ -570,11 +585,60 @@ void TestMcp2200::gpioFailedRequest()
     rig.fake->calls.clear();
     QVERIFY(!rig.bridge.isConnected());
     QVERIFY(!rig.bridge.setPin(2));
+    // No ioctl on lines it does not hold, and no new search within the second.
     QVERIFY(rig.fake->calls.empty());
-    // A later mask that the kernel grants brings the lines back.
-    rig.fake->failRequests = false;
-    QVERIFY(rig.bridge.configureIO(0xF0));
+    QCOMPARE(rig.opener.calls.size(), std::size_t(1));
+    rig.now += Mcp2200Bridge::ReopenIntervalMs;
+    QVERIFY(!rig.bridge.setPin(2));
+    QCOMPARE(rig.opener.calls.size(), std::size_t(3));
+}
+
+void TestMcp2200::reopenAfterUnplug()
+{
+    HidRig rig;
+    rig.chip->unplugged = true;
+    QVERIFY(!rig.bridge.setPin(2));
+    FakeHidChip *second = rig.plugNewChip();
+    rig.now += Mcp2200Bridge::ReopenIntervalMs - 1;
+    QVERIFY(!rig.bridge.setPin(2));
+    QVERIFY(!rig.bridge.isConnected());
+    QCOMPARE(rig.opener.calls.size(), std::size_t(2));
+    rig.now += 1;
     QVERIFY(rig.bridge.setPin(2));
+    QCOMPARE(rig.opener.calls.size(), std::size_t(4));
+    QCOMPARE(hexAll(second->written), QList<QByteArray> {hex(report({{0, 0x08}, {11, 0x04}}))});
+    QVERIFY(rig.bridge.isConnected());
+}
+
+void TestMcp2200::cablePluggedInLater()
+{
+    HidRig rig;
+    rig.chip->unplugged = true;
+    rig.opener.calls.clear();
+    rig.bridge.init(Vid, Pid); // nothing found
+    QCOMPARE(rig.opener.calls.size(), std::size_t(2));
+    FakeHidChip *chip = rig.plugNewChip();
+    rig.now += 500;
+    unsigned value = 0;
+    QVERIFY(!rig.bridge.readPin(4, &value));
+    QCOMPARE(rig.opener.calls.size(), std::size_t(2));
+    rig.now += 500;
+    chip->inputLevels = 0x00;
+    QVERIFY(rig.bridge.readPin(4, &value));
+    QCOMPARE(value, 0u);
+    QCOMPARE(rig.opener.calls.size(), std::size_t(4));
+}
+
+void TestMcp2200::silentChipIsNotReopened()
+{
+    HidRig rig;
+    rig.chip->answer = FakeHidChip::Answer::None;
+    unsigned value = 0;
+    QVERIFY(!rig.bridge.readPin(4, &value));
+    rig.now += 10 * Mcp2200Bridge::ReopenIntervalMs;
+    QVERIFY(!rig.bridge.isConnected());
+    QVERIFY(rig.bridge.setPin(2)); // the same device, still open
+    QCOMPARE(rig.opener.calls.size(), std::size_t(2));
 }
 
 void TestMcp2200::finderMatches_data()
