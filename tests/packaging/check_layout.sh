@@ -42,6 +42,15 @@ grep -q 'TAG+="uaccess"' "$prefix/lib/udev/rules.d/70-virel-configurator.rules" 
     && grep -qi '04d8' "$prefix/lib/udev/rules.d/70-virel-configurator.rules" \
     && pass "udev rule grants the seat's user access" || fail "udev rule lacks uaccess for 04d8"
 
+desktop=$prefix/share/applications/virel-configurator.desktop
+if [ -f "$desktop" ] && command -v desktop-file-validate >/dev/null; then
+    desktop-file-validate "$desktop" && pass "desktop entry is valid" \
+        || fail "desktop entry does not validate"
+fi
+if [ -f "$desktop" ] && ! grep -qx 'Exec=virel-configurator' "$desktop"; then
+    fail "desktop entry does not start virel-configurator"
+fi
+
 # RUNPATH (not the older RPATH, which LD_LIBRARY_PATH could not override) of the program.
 runpath=$(readelf -d -W "$program" 2>/dev/null | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
 if readelf -d -W "$program" 2>/dev/null | grep -q '(RPATH)'; then
