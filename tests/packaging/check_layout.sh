@@ -88,8 +88,9 @@ loaded_by() {
     local log out pid
     log=$(mktemp)
     out=$(mktemp -d)
-    (cd "$out" && QT_QPA_PLATFORM=offscreen LD_DEBUG=libs LD_DEBUG_OUTPUT="$log" \
-        exec timeout 30 "$@" >/dev/null 2>&1) &
+    # Without an inherited LD_LIBRARY_PATH: the program alone must find the hardware library.
+    (cd "$out" && exec env -u LD_LIBRARY_PATH QT_QPA_PLATFORM=offscreen LD_DEBUG=libs \
+        LD_DEBUG_OUTPUT="$log" timeout 30 "$@" >/dev/null 2>&1) &
     pid=$! # timeout itself: stopping it stops the program
     for _ in $(seq 1 150); do
         if cat "$log".* 2>/dev/null | grep -q 'calling init: .*libSimpleIO-UM\.so'; then
