@@ -77,6 +77,8 @@ void config::createTimers()
     timerGeneric = createEngineTimer(&config::sendParam_timer, "timerGeneric");
     watchTimer = new QTimer(this);
     watchTimer->setObjectName("watchTimer");
+    // A coarse timer may fire half a second off at this interval.
+    watchTimer->setTimerType(Qt::PreciseTimer);
     watchTimer->setInterval(watchInterval);
 }
 

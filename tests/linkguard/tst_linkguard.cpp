@@ -1,0 +1,158 @@
+// What keeps the link in order over time: one exchange at a time, the write snapshot, the
+// connection watch and the periodic clearing of the service logs.
+#include "ConfigForm.h"
+#include "LinkHarness.h"
+#include "MessageBoxAnswerer.h"
+#include "SimControl.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+
+namespace {
+
+const QString busyLine = QStringLiteral(">> Busy: command ignored");
+
+} // namespace
+
+class tst_linkguard : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void busyRefusesEveryOtherStart();
+    void busyKeepsWriteChain();
+    void writeSendsSnapshot();
+    void watchRestartedBySetButton();
+    void watchStartsHandshake();
+    void eleventhHandshakeClearsLogs();
+};
+
+void tst_linkguard::busyRefusesEveryOtherStart()
+{
+    LinkHarness harness;
+    config &link = harness.link();
+    harness.clearLogs();
+    link.sendParamA3();
+    QVERIFY(link.exchangeRunning());
+    QTest::qWait(50);
+    const QString bitsBefore = harness.bitLog();
+
+    link.sendParamAA();
+    link.sendParamA3();
+    link.sendParamA6();
+    link.sendParamA1();
+    link.sendParamA2();
+    link.sendParam();
+    link.readParam();
+    link.form->hand->click();
+    link.form->btn_dt->click();
+    link.form->getDT->click();
+    QCOMPARE(harness.logLines().count(busyLine), 10);
+    QCOMPARE(harness.bitLog(), bitsBefore);
+
+    QVERIFY(harness.waitForEnd());
+    QCOMPARE(harness.eventsWithoutProgress(),
+        (QStringList {"setButton(false)", "getConfig(53 01 14 03 07 0f)", "setButton(true)",
+            "action(0,0,33)"}));
+    // Once the exchange has ended, starts are accepted again.
+    link.sendParamAA();
+    QVERIFY(harness.waitForEnd());
+    QCOMPARE(harness.logLines().count(busyLine), 10);
+    QVERIFY(harness.events.contains("handshake_ok"));
+}
+
+void tst_linkguard::busyKeepsWriteChain()
+{
+    // A write chains 0xA6, 0xA9 and a read-back; a handshake that asks for a read chains a read.
+    MessageBoxAnswerer answerer;
+    LinkHarness harness(false);
+    QVERIFY(harness.waitForEvent("action(0,0,33)"));
+    harness.link().sendParamA6();
+    QVERIFY(harness.waitForEnd());
+    QCOMPARE(answerer.texts(), QStringList {"Конфигурация записана успешно"});
+    QVERIFY(!harness.link().form->textEdit->toPlainText().contains("Busy"));
+}
+
+void tst_linkguard::writeSendsSnapshot()
+{
+    MessageBoxAnswerer answerer;
+    LinkHarness harness;
+    harness.settings = {1, 2, 3, 10, 0x00};
+    // Move every setting while the frame is on the wire, in the middle of its third byte.
+    QObject::connect(
+        &harness.link(), &config::action, &harness.link(), [&](int, int bit, int byte) {
+            if (byte == 2 && bit == 4)
+                harness.settings = {15, 14, 13, 45, 0x0E};
+        });
+    harness.link().sendParamA6();
+    QVERIFY(harness.waitForEnd());
+
+    unsigned char stored[5];
+    sim_get_config(stored);
+    QCOMPARE(
+        QByteArray(reinterpret_cast<char *>(stored), 5), QByteArray("\x00\x0a\x01\x02\x03", 5));
+    QCOMPARE(answerer.texts(), QStringList {"Конфигурация записана успешно"});
+    QCOMPARE(harness.settings.level1, std::int8_t(15));
+}
+
+void tst_linkguard::watchRestartedBySetButton()
+{
+    LinkHarness harness;
+    config &link = harness.link();
+    auto *watch = link.findChild<QTimer *>("watchTimer");
+    QVERIFY(watch);
+    QVERIFY(watch->isActive());
+    QCOMPARE(watch->interval(), 10000);
+
+    link.sendParamAA();
+    QVERIFY(!watch->isActive());
+    QVERIFY(harness.waitForEnd());
+    QVERIFY(watch->isActive());
+
+    QTest::qWait(300);
+    QVERIFY2(watch->remainingTime() < 9800, qPrintable(QString::number(watch->remainingTime())));
+    emit link.setButton(true);
+    QVERIFY(watch->remainingTime() > 9900);
+    emit link.setButton(false);
+    QVERIFY(!watch->isActive());
+    link.connection_timer(true);
+    QVERIFY(watch->isActive());
+}
+
+void tst_linkguard::watchStartsHandshake()
+{
+    LinkHarness harness;
+    auto *watch = harness.link().findChild<QTimer *>("watchTimer");
+    QVERIFY(watch);
+    // Shortened here only so that the test need not wait ten seconds.
+    watch->start(20);
+    QTRY_VERIFY(harness.events.contains("handshake_ok"));
+    QVERIFY(harness.waitForEnd());
+    QCOMPARE(watch->interval(), 10000);
+}
+
+void tst_linkguard::eleventhHandshakeClearsLogs()
+{
+    LinkHarness harness;
+    config &link = harness.link();
+    QCOMPARE(link.handshakeCount(), 1);
+    while (link.handshakeCount() < 10) {
+        link.sendParamAA();
+        QVERIFY(harness.waitForEnd());
+    }
+    QVERIFY(harness.logLines().count() > 20);
+    QVERIFY(harness.bitLog().count("10101010|\n") == 10);
+
+    link.sendParamAA();
+    QVERIFY(harness.waitForEnd());
+    QCOMPARE(link.handshakeCount(), 0);
+    // Cleared at the end of the eleventh 0xAA frame; only its reply is logged after that.
+    QCOMPARE(harness.logLines(), QStringList {">> success setting PINS"});
+    QCOMPARE(harness.bitLog(), QString("01010101||\n"));
+}
+
+QTEST_MAIN(tst_linkguard)
+#include "tst_linkguard.moc"
