@@ -4,6 +4,7 @@
 #include "DetectorConfig.h"
 #include "Images.h"
 #include "MainWindowForm.h"
+#include "config.h"
 #include "file.h"
 
 #include <QAction>
@@ -41,6 +42,7 @@ MainWindow::MainWindow(QWidget *parent)
     settings.level1 = 0;
     settings.level2 = 0;
     settings.level3 = 0;
+    link = new config(&settings);
 
     setWindowTitle(QStringLiteral("Конфигуратор Вирел-3"));
     setWindowIcon(QIcon(QPixmap(EmblemImage)));
@@ -50,7 +52,7 @@ MainWindow::MainWindow(QWidget *parent)
     fillStatusBar();
     buttonsEnable(false);
     connectControls();
-    connectAboutDialog();
+    connectLinkAndAbout();
     hideUnusedWidgets();
 
     form->horizontalSlider->setEnabled(false);
@@ -65,6 +67,7 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    releaseLink();
     delete form;
     // The painters stay open on their pixmaps for the window's whole life; close them first.
     for (QPainter *painter : {indicatorPainter, rampOffPainter, rampOnPainter}) {
@@ -150,12 +153,34 @@ void MainWindow::connectControls()
     connect(form->checkBox_d_3, &QCheckBox::stateChanged, this, &MainWindow::setmem_d_3);
     connect(form->horizontalSlider_4, &QSlider::valueChanged, this, &MainWindow::setmem_angle);
     connect(form->checkBox, &QCheckBox::stateChanged, this, &MainWindow::setmem_flag);
+    connect(form->pushButton_cfg, &QPushButton::clicked, this, &MainWindow::conf_wgt);
+    connect(form->get, &QPushButton::clicked, this, &MainWindow::get_connect);
     connect(form->button_drop, &QPushButton::clicked, this, &MainWindow::slot_reset);
 }
 
-void MainWindow::connectAboutDialog()
+void MainWindow::connectLinkAndAbout()
 {
+    connect(link, &config::signal_handshake_ok, this, &MainWindow::set_connect);
     connect(aboutDialog, &AboutDilog::show_btn, this, &MainWindow::test_button);
+    connect(form->save, &QPushButton::clicked, link, &config::sendParamA6);
+    connect(form->hand, &QPushButton::clicked, link, &config::sendParamAA);
+    connect(link, &config::signal_disconnect, this, &MainWindow::clearConnect);
+    connect(link, &config::setButton, this, &MainWindow::buttonsEnable);
+    connect(link, &config::signal_getConfig, this, &MainWindow::set_dev_config);
+    connect(link, &config::action, this, &MainWindow::set_curr_action);
+}
+
+// The link goes with the window, so nothing can reach the window's settings afterwards. While an
+// exchange runs, this destructor may itself be running inside a wait of one of the link's slots;
+// the link is then left to the event loop to delete once that slot has returned.
+void MainWindow::releaseLink()
+{
+    disconnect(link, nullptr, this, nullptr);
+    if (link->exchangeRunning())
+        link->deleteLater();
+    else
+        delete link;
+    link = nullptr;
 }
 
 void MainWindow::hideUnusedWidgets()
@@ -340,6 +365,19 @@ void MainWindow::test_button(bool b)
 void MainWindow::show_about()
 {
     aboutDialog->setVisible(true);
+}
+
+// The link has no parent, so its service form opens as a window of its own.
+void MainWindow::conf_wgt()
+{
+    link->setVisible(true);
+}
+
+// The hidden `hand` button starts the handshake; it is enabled exactly when `get` is.
+void MainWindow::get_connect()
+{
+    link->setReadAfterHandshake(true);
+    form->hand->click();
 }
 
 void MainWindow::slot_reset()

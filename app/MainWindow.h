@@ -10,6 +10,7 @@
 
 class AboutDilog;
 class MainWindowForm;
+class config;
 class QCheckBox;
 class QLabel;
 class QPainter;
@@ -36,12 +37,14 @@ private slots:
     void setmem_d_3();
     void setmem_angle(int i);
     void setmem_flag(int);
+    void conf_wgt();
     void file_wr();
     void set_connect();
     void set_dev_config(char in[6]);
     void set_curr_action(int, int, int);
     void test_button(bool b);
     void show_about();
+    void get_connect();
     void slot_reset();
 
 public slots:
@@ -74,11 +77,13 @@ private:
     void drawIndicator();
     void drawRamps();
     void connectControls();
-    void connectAboutDialog();
+    void connectLinkAndAbout();
+    void releaseLink();
     void hideUnusedWidgets();
 
     QPointF rampPoints[3];
     MainWindowForm *form = nullptr;
+    config *link = nullptr;
     std::int32_t savedRecord[3] = {0, 0, 0};
     QLabel *connectionLabel = nullptr;
     QLabel *indicatorLabel = nullptr;
