@@ -5,6 +5,7 @@
 #include "MessageBoxAnswerer.h"
 #include "SimControl.h"
 
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QTest>
 #include <QTextEdit>
@@ -38,6 +39,7 @@ class tst_linkexchange : public QObject
 private slots:
     void startUpHandshakeReads();
     void handshakeWithoutRead();
+    void handCheckBoxStartsHandshake();
     void badHandshakeKeepsReadRequest_data();
     void badHandshakeKeepsReadRequest();
     void read();
@@ -76,6 +78,24 @@ void tst_linkexchange::handshakeWithoutRead()
     QCOMPARE(harness.events, (QStringList {"setButton(false)", "handshake_ok", "setButton(true)"}));
     QVERIFY(!harness.link().readAfterHandshake());
     QCOMPARE(harness.link().handshakeCount(), 2);
+}
+
+void tst_linkexchange::handCheckBoxStartsHandshake()
+{
+    LinkHarness harness;
+    QCheckBox *hand = harness.link().form->hand;
+    hand->click();
+    QVERIFY(hand->isChecked());
+    // The sender locks the box while the frame goes out; the receiver frees it again.
+    QTRY_VERIFY(!hand->isEnabled());
+    QVERIFY(harness.waitForEnd());
+    QVERIFY(hand->isEnabled());
+    QCOMPARE(harness.events, (QStringList {"setButton(false)", "handshake_ok", "setButton(true)"}));
+
+    // Unchecking it while nothing runs starts nothing.
+    hand->click();
+    QTest::qWait(100);
+    QCOMPARE(harness.events.size(), 3);
 }
 
 void tst_linkexchange::badHandshakeKeepsReadRequest_data()
