@@ -26,7 +26,8 @@ for f in "$hardware" "$simulated" \
 done
 for size in 64 128; do
     icon=$prefix/share/icons/hicolor/${size}x${size}/apps/virel-configurator.png
-    if file -b "$icon" 2>/dev/null | grep -q "PNG image data, $size x $size"; then
+    kind=$(file -b "$icon" 2>/dev/null || true)
+    if grep -q "PNG image data, $size x $size" <<< "$kind"; then
         pass "${size}x${size} icon"
     else
         fail "${icon#$prefix/} is not a ${size}x${size} PNG"
@@ -35,7 +36,9 @@ done
 if [ -f "$hardware" ] && [ -f "$simulated" ] && cmp -s "$hardware" "$simulated"; then
     fail "the hardware and the simulated library are the same file"
 fi
-if [ -f "$hardware" ] && readelf --dyn-syms -W "$hardware" | grep -q ' sim_'; then
+# (readelf's output is taken whole first: grep -q closing a pipe early would fail the pipe.)
+hardware_symbols=$(readelf --dyn-syms -W "$hardware" 2>/dev/null || true)
+if grep -q ' sim_' <<< "$hardware_symbols"; then
     fail "lib/virel-configurator/libSimpleIO-UM.so is the simulated library"
 fi
 grep -q 'TAG+="uaccess"' "$prefix/lib/udev/rules.d/70-virel-configurator.rules" 2>/dev/null \
@@ -52,8 +55,9 @@ if [ -f "$desktop" ] && ! grep -qx 'Exec=virel-configurator' "$desktop"; then
 fi
 
 # RUNPATH (not the older RPATH, which LD_LIBRARY_PATH could not override) of the program.
-runpath=$(readelf -d -W "$program" 2>/dev/null | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
-if readelf -d -W "$program" 2>/dev/null | grep -q '(RPATH)'; then
+dynamic=$(readelf -d -W "$program" 2>/dev/null || true)
+runpath=$(sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p' <<< "$dynamic")
+if grep -q '(RPATH)' <<< "$dynamic"; then
     fail "the program carries an RPATH, which would win over LD_LIBRARY_PATH"
 fi
 found=""
@@ -93,7 +97,7 @@ loaded_by() {
         LD_DEBUG_OUTPUT="$log" timeout 30 "$@" >/dev/null 2>&1) &
     pid=$! # timeout itself: stopping it stops the program
     for _ in $(seq 1 150); do
-        if cat "$log".* 2>/dev/null | grep -q 'calling init: .*libSimpleIO-UM\.so'; then
+        if grep -qs 'calling init: .*libSimpleIO-UM\.so' "$log".*; then
             break
         fi
         sleep 0.1
@@ -104,7 +108,8 @@ loaded_by() {
         | xargs -r readlink -f
     rm -rf "$log" "$log".* "$out"
 }
-if readelf --dyn-syms -W "$program" 2>/dev/null | grep -q ' dlopen'; then
+program_symbols=$(readelf --dyn-syms -W "$program" 2>/dev/null || true)
+if grep -q ' dlopen' <<< "$program_symbols"; then
     got=$(loaded_by "$program")
     [ "$got" = "$(readlink -f "$hardware")" ] && pass "the program loads $got" \
         || fail "the program loaded '${got:-nothing}' instead of the hardware library"
