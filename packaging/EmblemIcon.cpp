@@ -12,8 +12,7 @@ QImage squareIcon(const QImage &emblem, int size)
 {
     QImage icon(size, size, QImage::Format_ARGB32_Premultiplied);
     icon.fill(Qt::transparent);
-    const QImage scaled
-        = emblem.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    const QImage scaled = emblem.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     QPainter painter(&icon);
     painter.drawImage((size - scaled.width()) / 2, (size - scaled.height()) / 2, scaled);
     return icon;
