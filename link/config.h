@@ -107,7 +107,8 @@ private:
     void endCommandFrame(Command command);
     void afterCommandFrame(Command command);
     void receiverTick(Reception reception);
-    bool receiveBit(Reception reception);
+    bool receiveBit();
+    bool pauseProcessingEvents(int milliseconds);
     void endReception(Reception reception);
     void startGenericRead();
     QTimer *senderTimer(Command command) const;
@@ -122,7 +123,7 @@ private:
     void handshakeResult();
     void evaluateReply();
     void acceptReply();
-    void reportVerification();
+    bool reportVerification();
     void askRetry();
     void finishWrite();
     void showDate();

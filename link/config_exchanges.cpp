@@ -9,6 +9,7 @@
 #include <QDate>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -162,15 +163,17 @@ void config::acceptReply()
     form->textEdit->insertPlainText("Config get OK\n");
     std::copy(rxBuffer.begin(), rxBuffer.begin() + 6, receivedConfig);
     emit signal_getConfig(receivedConfig);
-    if (m_verifyPending)
-        reportVerification();
+    if (m_verifyPending && !reportVerification())
+        return;
     m_verifyPending = false;
     endExchange();
     emit action(0, 0, progressEnd);
 }
 
-void config::reportVerification()
+// The box runs its own event loop, in which the link may be deleted: false then.
+bool config::reportVerification()
 {
+    const QPointer<config> alive(this);
     const QString title = QStringLiteral("Конфигурация");
     if (std::equal(writtenCopy.begin(), writtenCopy.end(), rxBuffer.begin() + 1))
         QMessageBox::information(
@@ -178,14 +181,18 @@ void config::reportVerification()
     else
         QMessageBox::warning(
             nullptr, title, QStringLiteral("Ошибка при записи конфигурации"), QMessageBox::Ok);
+    return !alive.isNull();
 }
 
 void config::askRetry()
 {
     form->textEdit->insertPlainText("Error config get\n");
+    const QPointer<config> alive(this);
     const QMessageBox::StandardButton answer = QMessageBox::warning(nullptr,
         QStringLiteral("Конфигурация"), QStringLiteral("Ошибка чтения конфигурации \n Повторить?"),
         QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
+    if (!alive)
+        return;
     if (answer == QMessageBox::Yes) {
         startCommand(Command::A3);
         return;

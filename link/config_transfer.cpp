@@ -6,6 +6,7 @@
 #include "LineWait.h"
 
 #include <QCheckBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTextEdit>
 #include <QTimer>
@@ -210,7 +211,8 @@ void config::endCommandFrame(Command command)
         setIdlePins();
         clockHigh();
     }
-    LineWait::processingEvents(frameEndWait);
+    if (!pauseProcessingEvents(frameEndWait))
+        return;
     rxBuffer.fill(0);
     byteIndex = 0;
     phase = false;
@@ -259,28 +261,37 @@ void config::receiverTick(Reception reception)
         clockLow();
         return;
     }
-    if (receiveBit(reception))
+    // The detector needs time between reply bytes; the clock stays high meanwhile.
+    if (receiveBit() && reception != Reception::Handshake && !pauseProcessingEvents(replyBytePause))
+        return;
+    if (byteIndex < frameLength(reception))
         return;
     endReception(reception);
 }
 
-// Takes the bit on the rising edge. True while the frame has more bits to come.
-bool config::receiveBit(Reception reception)
+// Takes the bit on the rising edge. True when it completes a byte.
+bool config::receiveBit()
 {
     clockHigh();
     lastBit = sampleDataIn();
     if (lastBit)
         rxBuffer[byteIndex] |= std::uint8_t(1u << bitIndex);
     traceBit(lastBit);
-    if (--bitIndex < 0) {
-        bitIndex = 7;
-        ++byteIndex;
-        trace("|");
-        // The detector needs time between reply bytes; the clock stays high meanwhile.
-        if (reception != Reception::Handshake)
-            LineWait::processingEvents(replyBytePause);
-    }
-    return byteIndex < frameLength(reception);
+    if (--bitIndex >= 0)
+        return false;
+    bitIndex = 7;
+    ++byteIndex;
+    trace("|");
+    return true;
+}
+
+// Events are handled during the pause, and one of them may delete the link: false then, and
+// the caller must leave at once.
+bool config::pauseProcessingEvents(int milliseconds)
+{
+    const QPointer<config> alive(this);
+    LineWait::processingEvents(milliseconds);
+    return !alive.isNull();
 }
 
 void config::endReception(Reception reception)

@@ -5,6 +5,7 @@
 #include "MessageBoxAnswerer.h"
 #include "SimControl.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QPushButton>
 #include <QTest>
@@ -28,6 +29,8 @@ private slots:
     void watchRestartedBySetButton();
     void watchStartsHandshake();
     void eleventhHandshakeClearsLogs();
+    void deletedDuringPause_data();
+    void deletedDuringPause();
 };
 
 void tst_linkguard::busyRefusesEveryOtherStart()
@@ -152,6 +155,50 @@ void tst_linkguard::eleventhHandshakeClearsLogs()
     // Cleared at the end of the eleventh 0xAA frame; only its reply is logged after that.
     QCOMPARE(harness.logLines(), QStringList {">> success setting PINS"});
     QCOMPARE(harness.bitLog(), QString("01010101||\n"));
+}
+
+void tst_linkguard::deletedDuringPause_data()
+{
+    QTest::addColumn<bool>("inQuestion");
+    QTest::newRow("between reply bytes") << false;
+    QTest::newRow("in the retry question") << true;
+}
+
+// The link's owner may delete it from an event handled while the link waits: the pause
+// between reply bytes, or a message box. The link must not touch itself afterwards.
+void tst_linkguard::deletedDuringPause()
+{
+    QFETCH(bool, inQuestion);
+    LinkHarness harness;
+    bool deleted = false;
+    QTimer poll;
+    if (inQuestion) {
+        sim_set_marker_fault(1);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box || deleted)
+                return;
+            harness.destroyLink();
+            deleted = true;
+            box->reject();
+        });
+        poll.start(5);
+    } else {
+        QObject::connect(
+            &harness.link(), &config::action, &harness.link(), [&](int, int bit, int byte) {
+                if (byte == 5 && bit == 0)
+                    QTimer::singleShot(60, [&] {
+                        harness.destroyLink();
+                        deleted = true;
+                    });
+            });
+    }
+    LinkHarness::startTrace();
+    harness.link().sendParamA3();
+    QTRY_VERIFY(deleted);
+    const size_t calls = sim_trace_size();
+    QTest::qWait(100);
+    QCOMPARE(sim_trace_size(), calls);
 }
 
 QTEST_MAIN(tst_linkguard)

@@ -19,6 +19,8 @@ public:
     ~LinkHarness();
 
     config &link() { return *linkObject; }
+    // Deletes the link, as its owner may at any moment.
+    void destroyLink() { linkObject.reset(); }
     DetectorSettings settings {0, 0, 0, 5, 0x0E};
 
     // Signals in the order emitted: "setButton(false)", "handshake_ok", "disconnect",
