@@ -38,6 +38,7 @@ public:
     QLabel *connectionLabel() const { return window->connectionLabel; }
     QLabel *indicatorLabel() const { return window->indicatorLabel; }
     QProgressBar *progressBar() const { return window->progressBar; }
+    config *link() const { return window->link; }
 
     // A configuration reply: marker, flags, angle, level1, level2, level3.
     void receive(const std::array<int, 6> &bytes)
