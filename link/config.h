@@ -118,6 +118,7 @@ private:
 
     // Exchanges.
     bool beginExchange();
+    bool lineInUse();
     void endExchange();
     void startCommand(Command command);
     void handshakeResult();

@@ -140,6 +140,8 @@ void config::setDefault(bool checked)
 
 void config::set()
 {
+    if (lineInUse())
+        return;
     ioMask = 0;
     bool ok = false;
     const int typed = form->setLine->text().toInt(&ok, 2);
@@ -164,6 +166,8 @@ void config::set()
 
 void config::setBaud()
 {
+    if (lineInUse())
+        return;
     const int rate = form->comboBox->currentText().toInt(nullptr, 10);
     if (bridge->setBaudRate(rate))
         log(">> Baud rate set" + QString::number(rate, 10) + "\n\n");

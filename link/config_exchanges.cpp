@@ -34,6 +34,15 @@ bool config::beginExchange()
     return true;
 }
 
+// Reconfiguring the bridge moves the lines, which would garble a frame in progress.
+bool config::lineInUse()
+{
+    if (!busy)
+        return false;
+    log(">> Busy: command ignored\n\n");
+    return true;
+}
+
 void config::endExchange()
 {
     busy = false;

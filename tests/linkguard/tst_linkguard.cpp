@@ -25,6 +25,7 @@ class tst_linkguard : public QObject
 private slots:
     void busyRefusesEveryOtherStart();
     void busyKeepsWriteChain();
+    void busyKeepsBridgeSettings();
     void writeSendsSnapshot();
     void watchRestartedBySetButton();
     void watchStartsHandshake();
@@ -65,6 +66,26 @@ void tst_linkguard::busyRefusesEveryOtherStart()
     QVERIFY(harness.waitForEnd());
     QCOMPARE(harness.logLines().count(busyLine), 10);
     QVERIFY(harness.events.contains("handshake_ok"));
+}
+
+void tst_linkguard::busyKeepsBridgeSettings()
+{
+    // Reconfiguring the bridge during a frame would move the clock and data lines under it.
+    LinkHarness harness;
+    config &link = harness.link();
+    harness.clearLogs();
+    link.sendParamA3();
+    QTest::qWait(50);
+    sim_trace_clear();
+    sim_trace_enable(true);
+    link.form->set->click();
+    link.form->set_B->click();
+    sim_trace_enable(false);
+    QCOMPARE(sim_trace_size(), size_t(0));
+    QCOMPARE(harness.logLines().count(busyLine), 2);
+    QVERIFY(harness.waitForEnd());
+    QCOMPARE(
+        harness.eventsWithoutProgress().mid(1, 1), QStringList {"getConfig(53 01 14 03 07 0f)"});
 }
 
 void tst_linkguard::busyKeepsWriteChain()
