@@ -5,8 +5,14 @@
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
-    MainWindow window;
-    window.setVisible(true);
-    const int result = application.exec();
+    int result = 0;
+    {
+        MainWindow window;
+        window.setVisible(true);
+        result = application.exec();
+    }
+    // A link that was still in an exchange when its window went is deleted here, before the
+    // application object; no event loop runs any more to do it.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return result;
 }

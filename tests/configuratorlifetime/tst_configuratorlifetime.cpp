@@ -28,6 +28,7 @@ private slots:
     void destroyedWhenIdle();
     void destroyedDuringWrite();
     void destroyedDuringReadWait();
+    void destroyedAfterEventLoop();
 
 private:
     static bool lineStaysQuiet();
@@ -156,6 +157,27 @@ void TestConfiguratorLifetime::destroyedDuringReadWait()
     QVERIFY(destroyLevel > tickLevel);
     QVERIFY(runningThen);
     QVERIFY(run.waitForLinkGone(exchangeTimeout));
+    QVERIFY(lineStaysQuiet());
+}
+
+// As at the end of main: the event loop has returned in the middle of a write, the window goes,
+// and the deferred deletion is carried out by hand before the application object goes.
+void TestConfiguratorLifetime::destroyedAfterEventLoop()
+{
+    MessageBoxAnswerer answerer;
+    RunningConfigurator run;
+    QVERIFY(run.waitForStartUp(exchangeTimeout));
+    const QPointer<config> link = run.link();
+    int cgi = -1;
+    connect(link, &config::action, this, [&](int, int, int byte) { cgi = byte; });
+    QTest::mouseClick(run.form().save, Qt::LeftButton);
+    QVERIFY(RunningConfigurator::runUntil([&] { return cgi == 2; }, 3000));
+
+    QVERIFY(link->exchangeRunning());
+    run.destroyWindow();
+    QVERIFY(!link.isNull());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(link.isNull());
     QVERIFY(lineStaysQuiet());
 }
 
