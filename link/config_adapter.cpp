@@ -23,6 +23,19 @@ constexpr unsigned int dataInPin = 4;
 constexpr int watchInterval = 10000;
 constexpr int firstHandshakeDelay = 500;
 
+// A mask is typed as binary digits with an optional sign and surrounding blanks. Qt 6 would
+// also take a "0b" prefix in base 2, which is not a mask.
+int parseMask(const QString &text, bool *ok)
+{
+    const QString digits = text.trimmed();
+    const int start = digits.startsWith('+') || digits.startsWith('-') ? 1 : 0;
+    if (digits.mid(start, 2).compare(QLatin1String("0b"), Qt::CaseInsensitive) == 0) {
+        *ok = false;
+        return 0;
+    }
+    return text.toInt(ok, 2);
+}
+
 } // namespace
 
 config::config(DetectorSettings *settings, QWidget *parent)
@@ -144,7 +157,7 @@ void config::set()
         return;
     ioMask = 0;
     bool ok = false;
-    const int typed = form->setLine->text().toInt(&ok, 2);
+    const int typed = parseMask(form->setLine->text(), &ok);
     if (!ok) {
         form->setLine->setText("ERROR!");
         return;

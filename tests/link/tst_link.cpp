@@ -177,6 +177,10 @@ void tst_link::mask_data()
                            << "ERROR!" << -1 << "";
     QTest::newRow("12") << "12"
                         << "ERROR!" << -1 << "";
+    QTest::newRow("0b prefix") << "0b11110000"
+                               << "ERROR!" << -1 << "";
+    QTest::newRow("signed 0B prefix") << "-0B1"
+                                      << "ERROR!" << -1 << "";
 }
 
 void tst_link::mask()
