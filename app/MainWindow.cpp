@@ -171,8 +171,8 @@ void MainWindow::connectLinkAndAbout()
 }
 
 // The link goes with the window, so nothing can reach the window's settings afterwards. While an
-// exchange runs, this destructor may itself be running inside a wait of one of the link's slots;
-// the link is then left to the event loop to delete once that slot has returned.
+// exchange runs, this destructor may itself be running inside a wait of one of the link's slots,
+// so the deletion is handed to the event loop instead of being done inside this call.
 void MainWindow::releaseLink()
 {
     disconnect(link, nullptr, this, nullptr);
