@@ -10,12 +10,26 @@ namespace {
 // executable's RUNPATH, then the system's directories.
 const char libraryName[] = "libSimpleIO-UM.so";
 
-// When no file of that name is on the search path, dlerror() ends with the system's text for
-// ENOENT; any other ending means a file was found but could not be loaded. Both texts come from
-// the same C library in the same locale, so the comparison holds in any language.
+// True when the message is about the bridge library itself: its name stands at the start or
+// after a blank, followed by a colon.
+bool namesLibrary(const char *message)
+{
+    const std::size_t name = std::strlen(libraryName);
+    for (const char *at = std::strstr(message, libraryName); at;
+         at = std::strstr(at + 1, libraryName)) {
+        if ((at == message || at[-1] == ' ') && at[name] == ':')
+            return true;
+    }
+    return false;
+}
+
+// When no file of that name is on the search path, dlerror() names the library and ends with the
+// system's text for ENOENT; any other message means a file was found but could not be loaded,
+// a library it needs being missing included (dlerror() then names that one). Both texts come
+// from the same C library in the same locale, so the comparison holds in any language.
 bool isMissingFile(const char *message)
 {
-    if (!message)
+    if (!message || !namesLibrary(message))
         return false;
     const char *notFound = std::strerror(ENOENT);
     const std::size_t length = std::strlen(message);
