@@ -1,3 +1,4 @@
+#include "DialogFont.h"
 #include "MainWindow.h"
 
 #include <QApplication>
@@ -5,6 +6,7 @@
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
+    applyDialogFont();
     int result = 0;
     {
         MainWindow window;

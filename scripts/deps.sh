@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libhidapi-dev
-          fonts-dejavu-core dpkg-dev file desktop-file-utils "$@")
+          fonts-dejavu-core fonts-dejavu-extra fonts-liberation2 dpkg-dev file desktop-file-utils "$@")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # The texts are Russian: without a font that has Cyrillic they would render as boxes.
-scripts/deps.sh fonts-dejavu-core
+scripts/deps.sh
 if ! fc-list :lang=ru family | grep -q .; then
     echo "screenshots: no font with Cyrillic letters is installed" >&2
     exit 1

@@ -1,6 +1,7 @@
 // Starts the configurator's real main window, waits until it has read the detector, and saves
 // pictures of the main window and of the service form opened the way a user opens it.
 #include "AboutDilog.h"
+#include "DialogFont.h"
 #include "MainWindow.h"
 #include "config.h"
 
@@ -131,6 +132,7 @@ bool makeScreenshots(const QDir &directory)
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
+    applyDialogFont();
     const QStringList arguments = QApplication::arguments();
     const QDir directory(arguments.size() > 1 ? arguments.at(1) : QStringLiteral("docs"));
     if (!directory.exists() && !QDir().mkpath(directory.path())) {
