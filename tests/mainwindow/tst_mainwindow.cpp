@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QIcon>
+#include <QMetaMethod>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -29,6 +30,8 @@ private slots:
     void init();
     void cleanup();
 
+    void slotTable_data();
+    void slotTable();
     void startState();
     void windowFrame();
     void pictures();
@@ -71,6 +74,46 @@ QList<int> TestMainWindow::stored() const
 {
     const DetectorSettings &s = probe->settings();
     return {s.level1, s.level2, s.level3, s.angle, s.flags};
+}
+
+void TestMainWindow::slotTable_data()
+{
+    QTest::addColumn<QString>("signature");
+    QTest::addColumn<QMetaMethod::Access>("access");
+    const QMetaMethod::Access priv = QMetaMethod::Private;
+    QTest::newRow("0") << QStringLiteral("setmem(int)") << priv;
+    QTest::newRow("1") << QStringLiteral("setmem_2(int)") << priv;
+    QTest::newRow("2") << QStringLiteral("setmem_3(int)") << priv;
+    QTest::newRow("3") << QStringLiteral("setmem_d_1()") << priv;
+    QTest::newRow("4") << QStringLiteral("setmem_d_2()") << priv;
+    QTest::newRow("5") << QStringLiteral("setmem_d_3()") << priv;
+    QTest::newRow("6") << QStringLiteral("setmem_angle(int)") << priv;
+    QTest::newRow("7") << QStringLiteral("setmem_flag(int)") << priv;
+    QTest::newRow("8") << QStringLiteral("conf_wgt()") << priv;
+    QTest::newRow("9") << QStringLiteral("file_wr()") << priv;
+    QTest::newRow("10") << QStringLiteral("set_connect()") << priv;
+    QTest::newRow("11") << QStringLiteral("set_dev_config(char[6])") << priv;
+    QTest::newRow("12") << QStringLiteral("set_curr_action(int,int,int)") << priv;
+    QTest::newRow("13") << QStringLiteral("test_button(bool)") << priv;
+    QTest::newRow("14") << QStringLiteral("show_about()") << priv;
+    QTest::newRow("15") << QStringLiteral("get_connect()") << priv;
+    QTest::newRow("16") << QStringLiteral("slot_reset()") << priv;
+    QTest::newRow("17") << QStringLiteral("buttonsEnable(bool)") << QMetaMethod::Public;
+    QTest::newRow("18") << QStringLiteral("clearConnect()") << QMetaMethod::Public;
+}
+
+// The window's own methods are exactly these slots, in this order: no signals, nothing else.
+void TestMainWindow::slotTable()
+{
+    QFETCH(QString, signature);
+    QFETCH(QMetaMethod::Access, access);
+    const QMetaObject &meta = MainWindow::staticMetaObject;
+    QCOMPARE(meta.methodCount() - meta.methodOffset(), 19);
+    const QMetaMethod method
+        = meta.method(meta.methodOffset() + QString(QTest::currentDataTag()).toInt());
+    QCOMPARE(QString::fromLatin1(method.methodSignature()), signature);
+    QCOMPARE(method.methodType(), QMetaMethod::Slot);
+    QCOMPARE(method.access(), access);
 }
 
 void TestMainWindow::startState()
