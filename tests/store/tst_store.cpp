@@ -8,6 +8,11 @@
 
 #include <memory>
 
+#if !defined(_WIN32)
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
 namespace {
 
 const QString path = QStringLiteral("data/a");
@@ -57,6 +62,7 @@ private slots:
     void slotOutOfRangeRefused_data();
     void slotOutOfRangeRefused();
     void missingDataDirectory();
+    void failedWriteReported_data();
     void failedWriteReported();
 
 private:
@@ -323,17 +329,68 @@ void tst_store::missingDataDirectory()
     QVERIFY(QDir().entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
 }
 
+#if !defined(_WIN32)
+// While alive, no file of this process may grow: a write that would extend one fails (EFBIG)
+// instead of raising SIGXFSZ.
+class NoFileGrowth
+{
+public:
+    NoFileGrowth()
+        : oldHandler(std::signal(SIGXFSZ, SIG_IGN))
+    {
+        getrlimit(RLIMIT_FSIZE, &oldLimit);
+        rlimit none = oldLimit;
+        none.rlim_cur = 0;
+        active = setrlimit(RLIMIT_FSIZE, &none) == 0;
+    }
+    ~NoFileGrowth()
+    {
+        setrlimit(RLIMIT_FSIZE, &oldLimit);
+        std::signal(SIGXFSZ, oldHandler);
+    }
+    NoFileGrowth(const NoFileGrowth &) = delete;
+    NoFileGrowth &operator=(const NoFileGrowth &) = delete;
+
+    bool active = false;
+
+private:
+    void (*oldHandler)(int);
+    rlimit oldLimit {};
+};
+#endif
+
+void tst_store::failedWriteReported_data()
+{
+    QTest::addColumn<bool>("growthRefused");
+    // The bytes are accepted into the stream's buffer and only refused when they reach the disk.
+    QTest::newRow("file system refuses the bytes") << true;
+    QTest::newRow("file cannot be positioned") << false;
+}
+
 void tst_store::failedWriteReported()
 {
-    if (!QFile::exists(QStringLiteral("/dev/full")))
-        QSKIP("needs a device that refuses writes");
-    QVERIFY(QFile::link(QStringLiteral("/dev/full"), path));
+    QFETCH(bool, growthRefused);
+#if defined(_WIN32)
+    QSKIP("needs POSIX file-size limits and /dev/full");
+#else
     const std::int32_t block[3] = {0x55, 1, 2};
-    {
+    if (growthRefused) {
+        writeFile({});
+        NoFileGrowth limit;
+        QVERIFY(limit.active);
+        file store(&parent, block);
+        store.writeRecord(0);
+    } else {
+        if (!QFile::exists(QStringLiteral("/dev/full")))
+            QSKIP("needs a character device");
+        QVERIFY(QFile::link(QStringLiteral("/dev/full"), path));
         file store(&parent, block);
         store.writeRecord(0);
     }
     expectBoxes({"Write file"}, {"Could not save the configuration!"});
+    if (growthRefused)
+        QCOMPARE(readFile(), QByteArray());
+#endif
 }
 
 QTEST_MAIN(tst_store)
