@@ -59,6 +59,9 @@ typedef struct SimTraceEntry
     unsigned int value; // ReadPin: the level reported; otherwise 0
     bool result; // what the entry point returned (true for void calls)
     unsigned long long nanoseconds; // monotonic clock at the call
+    // The call's further arguments, in order: InitMCP2200's product id; ConfigureMCP2200's
+    // baud rate, rxLedMode, txLedMode, flow, uload, sspnd. Zero elsewhere.
+    unsigned long more[6];
 } SimTraceEntry;
 
 // Back to the start state above.

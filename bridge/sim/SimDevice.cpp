@@ -1,5 +1,6 @@
 #include "SimDevice.h"
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 
@@ -31,7 +32,7 @@ void SimDevice::initMcp2200(unsigned int vendorId, unsigned int productId)
     const std::uint64_t t = now();
     if (!fails(SIM_INIT_MCP2200))
         m_bridge.open(vendorId, productId);
-    record(SIM_INIT_MCP2200, vendorId, 0, true, t);
+    record(SIM_INIT_MCP2200, vendorId, 0, true, t, {productId});
 }
 
 bool SimDevice::isConnected()
@@ -76,11 +77,11 @@ bool SimDevice::setBaudRate(int baudRate)
     return result;
 }
 
-bool SimDevice::configureMcp2200(unsigned char mask, unsigned long baudRate)
+bool SimDevice::configureMcp2200(unsigned char mask, const MoreArguments &more)
 {
     const std::uint64_t t = now();
-    const bool result = !fails(SIM_CONFIGURE_MCP2200) && m_bridge.configure(mask, baudRate, t);
-    record(SIM_CONFIGURE_MCP2200, mask, 0, result, t);
+    const bool result = !fails(SIM_CONFIGURE_MCP2200) && m_bridge.configure(mask, more[0], t);
+    record(SIM_CONFIGURE_MCP2200, mask, 0, result, t, more);
     return result;
 }
 
@@ -111,10 +112,12 @@ bool SimDevice::driveCall(SimCall call, unsigned int pin, bool level)
     return result;
 }
 
-void SimDevice::record(
-    SimCall call, unsigned long arg, unsigned int value, bool result, std::uint64_t nanoseconds)
+void SimDevice::record(SimCall call, unsigned long arg, unsigned int value, bool result,
+    std::uint64_t nanoseconds, const MoreArguments &more)
 {
-    m_trace.record(SimTraceEntry {call, arg, value, result, nanoseconds});
+    SimTraceEntry entry {call, arg, value, result, nanoseconds, {}};
+    std::copy(more.begin(), more.end(), entry.more);
+    m_trace.record(entry);
 }
 
 std::uint64_t SimDevice::now()

@@ -5,6 +5,7 @@
 #include "VirtualBridge.h"
 #include "VirtualDetector.h"
 
+#include <array>
 #include <cstdint>
 
 namespace sim {
@@ -14,6 +15,9 @@ namespace sim {
 class SimDevice
 {
 public:
+    // Arguments after the first, as the trace keeps them.
+    using MoreArguments = std::array<unsigned long, 6>;
+
     static SimDevice &instance();
 
     void reset();
@@ -25,7 +29,7 @@ public:
     bool clearPin(unsigned int pin);
     bool readPin(unsigned int pin, unsigned int *value);
     bool setBaudRate(int baudRate);
-    bool configureMcp2200(unsigned char mask, unsigned long baudRate);
+    bool configureMcp2200(unsigned char mask, const MoreArguments &more);
 
     void setCallFails(SimCall call, bool fails);
     void setPresent(bool present);
@@ -42,7 +46,7 @@ private:
     bool fails(SimCall call) const;
     bool driveCall(SimCall call, unsigned int pin, bool level);
     void record(SimCall call, unsigned long arg, unsigned int value, bool result,
-        std::uint64_t nanoseconds);
+        std::uint64_t nanoseconds, const MoreArguments &more = {});
     static std::uint64_t now();
     static VirtualDetector::Date today();
 

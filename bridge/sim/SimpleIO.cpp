@@ -44,11 +44,7 @@ bool fnSetBaudRate(int baudRate)
 bool ConfigureMCP2200(unsigned char ioMap, unsigned long baudRate, unsigned int rxLedMode,
     unsigned int txLedMode, bool flow, bool uload, bool sspnd)
 {
-    // The LED modes and UART options have no effect on the pins.
-    (void)rxLedMode;
-    (void)txLedMode;
-    (void)flow;
-    (void)uload;
-    (void)sspnd;
-    return SimDevice::instance().configureMcp2200(ioMap, baudRate);
+    // The LED modes and UART options have no effect on the pins; they are only traced.
+    return SimDevice::instance().configureMcp2200(
+        ioMap, {baudRate, rxLedMode, txLedMode, flow, uload, sspnd});
 }

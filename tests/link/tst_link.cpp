@@ -152,6 +152,10 @@ void tst_link::bringUpLogAndCalls()
         (QList<SimCall> {SIM_INIT_MCP2200, SIM_IS_CONNECTED, SIM_CONFIGURE_MCP2200,
             SIM_CONFIGURE_IO, SIM_SET_PIN, SIM_SET_PIN, SIM_SET_PIN, SIM_SET_PIN}));
     QCOMPARE(args, (QList<unsigned long> {0x04D8, 0, 240, 240, 2, 3, 2, 3}));
+    const QList<SimTraceEntry> made = calls();
+    QCOMPARE(made.at(0).more[0], 0x00DFul);
+    const QList<unsigned long> configureArgs(made.at(2).more, made.at(2).more + 6);
+    QCOMPARE(configureArgs, (QList<unsigned long> {6000000, 0, 0, 0, 0, 0}));
     QCOMPARE(sim_io_mask(), 240u);
     QCOMPARE(sim_pin_level(2), 1);
     QCOMPARE(sim_pin_level(3), 1);
