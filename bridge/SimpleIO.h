@@ -10,8 +10,10 @@ extern "C" {
 #include <stdbool.h>
 #endif
 
-#if defined(_WIN32)
+#if defined(_WIN32) && defined(SIMPLEIO_BUILD)
 #define SIMPLEIO_API __declspec(dllexport)
+#elif defined(_WIN32)
+#define SIMPLEIO_API __declspec(dllimport)
 #else
 #define SIMPLEIO_API __attribute__((visibility("default")))
 #endif

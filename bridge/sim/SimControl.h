@@ -33,8 +33,10 @@
 extern "C" {
 #endif
 
-#if defined(_WIN32)
+#if defined(_WIN32) && defined(SIMPLEIO_BUILD)
 #define SIM_EXPORT __declspec(dllexport)
+#elif defined(_WIN32)
+#define SIM_EXPORT __declspec(dllimport)
 #else
 #define SIM_EXPORT __attribute__((visibility("default")))
 #endif
