@@ -45,9 +45,7 @@ void TestConfiguratorWatch::startUpWithoutDetector()
     QCOMPARE(run.probe().dotColour(), QColor(Qt::red));
     QCOMPARE(received.size(), 0);
     QVERIFY(run.link()->readAfterHandshake());
-    const DetectorSettings &s = run.probe().settings();
-    QCOMPARE((QList<int> {s.level1, s.level2, s.level3, s.angle, s.flags}),
-        (QList<int> {0, 0, 0, 5, 0x0E}));
+    QCOMPARE(run.probe().stored(), (QList<int> {0, 0, 0, 5, 0x0E}));
 
     // Plugged in now: nothing happens until the watch's next handshake, which also reads.
     sim_set_present(true);

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QImage>
 #include <QLabel>
+#include <QList>
 #include <QObject>
 #include <QPoint>
 #include <QPushButton>
@@ -34,6 +35,12 @@ public:
     }
 
     const DetectorSettings &settings() const { return window->settings; }
+    // The settings block in memory order: level1, level2, level3, angle, flags.
+    QList<int> stored() const
+    {
+        const DetectorSettings &s = window->settings;
+        return {s.level1, s.level2, s.level3, s.angle, s.flags};
+    }
     MainWindowForm &form() const { return *window->form; }
     QLabel *connectionLabel() const { return window->connectionLabel; }
     QLabel *indicatorLabel() const { return window->indicatorLabel; }

@@ -50,8 +50,6 @@ private slots:
     void fileWriteBySenderName();
 
 private:
-    QList<int> stored() const;
-
     std::unique_ptr<MainWindow> window;
     std::unique_ptr<MainWindowProbe> probe;
 };
@@ -68,12 +66,6 @@ void TestMainWindow::cleanup()
 {
     probe.reset();
     window.reset();
-}
-
-QList<int> TestMainWindow::stored() const
-{
-    const DetectorSettings &s = probe->settings();
-    return {s.level1, s.level2, s.level3, s.angle, s.flags};
 }
 
 void TestMainWindow::slotTable_data()
@@ -143,7 +135,7 @@ void TestMainWindow::startState()
     QCOMPARE(f.sLabel_7->text(), QStringLiteral("5º"));
     QCOMPARE(f.sLabel->text(), QStringLiteral("Выкл"));
     QVERIFY(!f.action_2->isChecked());
-    QCOMPARE(stored(), (QList<int> {0, 0, 0, 5, 0x0E}));
+    QCOMPARE(probe->stored(), (QList<int> {0, 0, 0, 5, 0x0E}));
 }
 
 void TestMainWindow::windowFrame()
@@ -297,7 +289,7 @@ void TestMainWindow::reset()
     }
     QCOMPARE(f.horizontalSlider_4->value(), 1);
     QCOMPARE(f.sLabel_7->text(), readout);
-    QCOMPARE(stored(), (QList<int> {0, 0, 0, 5, 0x00}));
+    QCOMPARE(probe->stored(), (QList<int> {0, 0, 0, 5, 0x00}));
 }
 
 void TestMainWindow::serviceButton()

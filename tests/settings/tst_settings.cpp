@@ -56,7 +56,6 @@ private slots:
     void tiltReadoutFollowsItsLabel();
 
 private:
-    QList<int> stored() const;
     QCheckBox *box(int channel) const;
     QSlider *slider(int channel) const;
     QLabel *picture(int channel) const;
@@ -78,13 +77,6 @@ void TestSettings::cleanup()
 {
     probe.reset();
     window.reset();
-}
-
-// level1, level2, level3, angle, flags
-QList<int> TestSettings::stored() const
-{
-    const DetectorSettings &s = probe->settings();
-    return {s.level1, s.level2, s.level3, s.angle, s.flags};
 }
 
 QCheckBox *TestSettings::box(int channel) const
@@ -195,7 +187,7 @@ void TestSettings::replies()
     }
     QCOMPARE(
         (QStringList {f.sLabel_4->text(), f.sLabel_5->text(), f.sLabel_6->text()}), replyLabels);
-    QCOMPARE(stored(), settings);
+    QCOMPARE(probe->stored(), settings);
     checkInvariants();
 }
 
@@ -207,7 +199,7 @@ void TestSettings::replyOverEarlierSettings()
     QCOMPARE(slider(2)->value(), -7);
     QCOMPARE(slider(3)->value(), -2);
     QVERIFY(!probe->form().checkBox->isChecked());
-    QCOMPARE(stored(), (QList<int> {0, 7, 2, 30, 0x02}));
+    QCOMPARE(probe->stored(), (QList<int> {0, 7, 2, 30, 0x02}));
     checkInvariants();
 
     // The write frame carries them as flags, angle, level1, level2, level3.
@@ -224,7 +216,7 @@ void TestSettings::replyLeavesOffChannelAlone()
     probe->receive({0x53, 0x08, 15, 1, 2, 12});
     // Box 3 did not change, so its switch slot did not run again.
     QCOMPARE(probe->form().sLabel_3->text(), QStringLiteral("marker"));
-    QCOMPARE(stored(), (QList<int> {1, 2, 0, 15, 0x08}));
+    QCOMPARE(probe->stored(), (QList<int> {1, 2, 0, 15, 0x08}));
     checkInvariants();
 }
 
@@ -238,7 +230,7 @@ void TestSettings::channelOnThroughItsBox()
         QCOMPARE(rampOf(picture(k)), Ramp::On);
         checkInvariants();
     }
-    QCOMPARE(stored(), (QList<int> {0, 0, 0, 5, 0x00}));
+    QCOMPARE(probe->stored(), (QList<int> {0, 0, 0, 5, 0x00}));
 }
 
 void TestSettings::levelsThroughTheKeyboard_data()
@@ -268,7 +260,7 @@ void TestSettings::levelsThroughTheKeyboard()
     QCOMPARE(slider(channel)->value(), -level);
     QList<int> expected = {0, 0, 0, 5, 0x0E & ~(1 << channel)};
     expected[channel - 1] = level;
-    QCOMPARE(stored(), expected);
+    QCOMPARE(probe->stored(), expected);
     QLabel *number = channel == 1 ? probe->form().sLabel
         : channel == 2            ? probe->form().sLabel_2
                                   : probe->form().sLabel_3;
@@ -282,19 +274,19 @@ void TestSettings::channelOffAndOnStartsAtZero()
     MainWindowProbe::click(box(2));
     for (int i = 0; i < 6; ++i)
         QTest::keyClick(slider(2), Qt::Key_Left);
-    QCOMPARE(stored(), (QList<int> {0, 6, 0, 5, 0x0A}));
+    QCOMPARE(probe->stored(), (QList<int> {0, 6, 0, 5, 0x0A}));
 
     MainWindowProbe::click(box(2));
     QVERIFY(!box(2)->isChecked());
     QCOMPARE(slider(2)->value(), 0);
     QCOMPARE(probe->form().sLabel_2->text(), off);
-    QCOMPARE(stored(), (QList<int> {0, 0, 0, 5, 0x0E}));
+    QCOMPARE(probe->stored(), (QList<int> {0, 0, 0, 5, 0x0E}));
     checkInvariants();
 
     MainWindowProbe::click(box(2));
     QVERIFY(box(2)->isChecked());
     QCOMPARE(slider(2)->value(), 0);
-    QCOMPARE(stored(), (QList<int> {0, 0, 0, 5, 0x0A}));
+    QCOMPARE(probe->stored(), (QList<int> {0, 0, 0, 5, 0x0A}));
     checkInvariants();
 }
 
@@ -306,7 +298,7 @@ void TestSettings::offChannelSliderIgnoresKeys()
         QTest::keyClick(slider(2), key);
     QVERIFY(!slider(2)->isEnabled());
     QCOMPARE(slider(2)->value(), 0);
-    QCOMPARE(stored(), (QList<int> {0, 0, 0, 5, 0x04}));
+    QCOMPARE(probe->stored(), (QList<int> {0, 0, 0, 5, 0x04}));
 
     // Clicking on the disabled slider's groove does not move it either.
     const QPoint groove(slider(2)->width() / 4, slider(2)->height() / 2);
@@ -320,10 +312,10 @@ void TestSettings::singleImpactBox()
     QCheckBox *single = probe->form().checkBox;
     MainWindowProbe::click(single);
     QVERIFY(single->isChecked());
-    QCOMPARE(stored(), (QList<int> {0, 0, 0, 5, 0x0F}));
+    QCOMPARE(probe->stored(), (QList<int> {0, 0, 0, 5, 0x0F}));
     MainWindowProbe::click(single);
     QVERIFY(!single->isChecked());
-    QCOMPARE(stored(), (QList<int> {0, 0, 0, 5, 0x0E}));
+    QCOMPARE(probe->stored(), (QList<int> {0, 0, 0, 5, 0x0E}));
     checkInvariants();
 }
 
