@@ -36,8 +36,9 @@ void MessageBoxAnswerer::poll()
         return;
     answering = box;
     seen.append({box->windowTitle(), box->text(), box->icon(), box->standardButtons(),
-                 box->parentWidget() != nullptr});
-    const QMessageBox::StandardButton answer = queued.isEmpty() ? defaultAnswer : queued.takeFirst();
+        box->parentWidget() != nullptr});
+    const QMessageBox::StandardButton answer
+        = queued.isEmpty() ? defaultAnswer : queued.takeFirst();
     QAbstractButton *button = box->button(answer);
     if (!button)
         button = box->escapeButton();

@@ -22,8 +22,8 @@ public:
         bool hasParent;
     };
 
-    explicit MessageBoxAnswerer(QMessageBox::StandardButton answer = QMessageBox::Ok,
-                                QObject *parent = nullptr);
+    explicit MessageBoxAnswerer(
+        QMessageBox::StandardButton answer = QMessageBox::Ok, QObject *parent = nullptr);
 
     // Answers given in turn to the next boxes; once used up, the default answer applies.
     void queueAnswer(QMessageBox::StandardButton answer);

@@ -26,8 +26,7 @@ SIMPLEIO_API bool ClearPin(unsigned int pin);
 SIMPLEIO_API bool ReadPin(unsigned int pin, unsigned int *value);
 SIMPLEIO_API bool fnSetBaudRate(int baudRate);
 SIMPLEIO_API bool ConfigureMCP2200(unsigned char ioMap, unsigned long baudRate,
-                                   unsigned int rxLedMode, unsigned int txLedMode, bool flow,
-                                   bool uload, bool sspnd);
+    unsigned int rxLedMode, unsigned int txLedMode, bool flow, bool uload, bool sspnd);
 
 #ifdef __cplusplus
 }
