@@ -28,6 +28,11 @@ SIMPLEIO_API bool fnSetBaudRate(int baudRate);
 SIMPLEIO_API bool ConfigureMCP2200(unsigned char ioMap, unsigned long baudRate,
     unsigned int rxLedMode, unsigned int txLedMode, bool flow, bool uload, bool sspnd);
 
+// Optional, and absent from the maker's library: why the bridge cannot be used just now, in
+// plain words naming the device node and what to do; "" while it can be used. The text stays
+// valid until the next call into the library.
+SIMPLEIO_API const char *LastErrorText(void);
+
 #ifdef __cplusplus
 }
 #endif
