@@ -1,26 +1,36 @@
 #include "BridgeLibrary.h"
 
+#include <type_traits>
+#include <utility>
+
+// Stores and tests the member that `member` points to, converting the address to that member's
+// own function-pointer type.
+template<auto member>
+constexpr BridgeLibrary::Binding BridgeLibrary::bindingFor(const char *name, Need need)
+{
+    using Pointer = std::remove_reference_t<decltype(std::declval<EntryPoints &>().*member)>;
+    return {name, need,
+        [](EntryPoints &entries, FunctionAddress address) {
+            entries.*member = reinterpret_cast<Pointer>(address);
+        },
+        [](const EntryPoints &entries) { return entries.*member != nullptr; }};
+}
+
 // Each row ties a name to the member of the same name, whose type comes from the declaration in
 // SimpleIO.h, so a misspelt name or a changed signature fails to compile.
-#define VIREL_BINDING(fn)                                                                          \
-    Binding                                                                                        \
-    {                                                                                              \
-#fn,                                                                                       \
-            [](EntryPoints & entries,                                                              \
-                FunctionAddress                                                                    \
-                    address) { entries.fn = reinterpret_cast<decltype(&::fn)>(address); },         \
-                [](const EntryPoints &entries) { return entries.fn != nullptr; }                   \
-    }
+#define VIREL_BINDING(fn, need) bindingFor<&EntryPoints::fn>(#fn, Need::need)
 
 const BridgeLibrary::Binding BridgeLibrary::bindings[] = {
-    VIREL_BINDING(InitMCP2200),
-    VIREL_BINDING(IsConnected),
-    VIREL_BINDING(ConfigureIO),
-    VIREL_BINDING(SetPin),
-    VIREL_BINDING(ClearPin),
-    VIREL_BINDING(ReadPin),
-    VIREL_BINDING(fnSetBaudRate),
-    VIREL_BINDING(ConfigureMCP2200),
+    VIREL_BINDING(InitMCP2200, Required),
+    VIREL_BINDING(IsConnected, Required),
+    VIREL_BINDING(ConfigureIO, Required),
+    VIREL_BINDING(SetPin, Required),
+    VIREL_BINDING(ClearPin, Required),
+    VIREL_BINDING(ReadPin, Required),
+    VIREL_BINDING(fnSetBaudRate, Required),
+    VIREL_BINDING(ConfigureMCP2200, Required),
+    // Absent from the maker's library.
+    VIREL_BINDING(LastErrorText, Optional),
 };
 
 #undef VIREL_BINDING
@@ -37,12 +47,12 @@ BridgeLibrary::LoadResult BridgeLibrary::load()
     return result;
 }
 
-QStringList BridgeLibrary::missingEntryPoints() const
+std::vector<std::string> BridgeLibrary::missingEntryPoints() const
 {
-    QStringList missing;
+    std::vector<std::string> missing;
     for (const Binding &binding : bindings) {
-        if (!binding.bound(entry))
-            missing << QString::fromLatin1(binding.name);
+        if (binding.need == Need::Required && !binding.bound(entry))
+            missing.emplace_back(binding.name);
     }
     return missing;
 }
@@ -94,4 +104,10 @@ bool BridgeLibrary::configureMCP2200(unsigned char ioMap, unsigned long baudRate
 {
     return entry.ConfigureMCP2200
         && entry.ConfigureMCP2200(ioMap, baudRate, rxLedMode, txLedMode, flow, uload, sspnd);
+}
+
+std::string BridgeLibrary::lastErrorText()
+{
+    const char *text = entry.LastErrorText ? entry.LastErrorText() : nullptr;
+    return text ? std::string(text) : std::string();
 }

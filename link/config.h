@@ -85,6 +85,7 @@ private:
     void createTimers();
     void bringUp();
     void logLoadResult();
+    void logBridgeReason();
     void connectForm();
     void log(const QString &line);
 
@@ -132,6 +133,8 @@ private:
     DetectorSettings *settings;
     std::unique_ptr<BridgeLibrary> bridge;
     int ioMask = 0;
+    // The bridge library's last reason for being unusable, as last logged ("" for none).
+    QString bridgeReason;
 
     bool phase = false;
     int bitIndex = 7;

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStringList>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -103,6 +104,19 @@ void config::bringUp()
         log(">> The MCP2200 was successfully initialized.\n\n");
     log(bridge->isConnected() ? ">> The device is CONNECTED\n\n"
                               : ">> The device is DISCONNECTED\n\n");
+    logBridgeReason();
+}
+
+// A reason is logged when it appears or changes, not again on every handshake it spoils. Its
+// clearing logs nothing, so the same reason coming back later is logged once more.
+void config::logBridgeReason()
+{
+    const QString reason = QString::fromStdString(bridge->lastErrorText());
+    if (reason == bridgeReason)
+        return;
+    bridgeReason = reason;
+    if (!reason.isEmpty())
+        log(">> " + reason + "\n\n");
 }
 
 void config::logLoadResult()
@@ -118,7 +132,9 @@ void config::logLoadResult()
         log(">> Loading of the DLL failed\n\n");
         break;
     }
-    const QStringList missing = bridge->missingEntryPoints();
+    QStringList missing;
+    for (const std::string &name : bridge->missingEntryPoints())
+        missing << QString::fromStdString(name);
     if (!missing.isEmpty())
         log(">> Entry points not found: " + missing.join(", ") + "\n\n");
 }

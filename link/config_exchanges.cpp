@@ -144,6 +144,7 @@ void config::clr()
 
 void config::handshakeResult()
 {
+    logBridgeReason();
     if (rxBuffer[0] != handshakeReply) {
         endExchange();
         emit signal_disconnect();
