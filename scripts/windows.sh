@@ -18,7 +18,7 @@ built=$(milliseconds)
 passed=0
 failed=0
 tally() { # ok|FAIL what
-    echo "$1 $2"
+    printf '%-4s %s\n' "$1" "$2"
     if [ "$1" = ok ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 }
 
@@ -30,7 +30,7 @@ exports=$(x86_64-w64-mingw32-objdump -p "$dll" |
 expected=$( (printf '%s\n' InitMCP2200 IsConnected ConfigureIO SetPin ClearPin ReadPin \
                            fnSetBaudRate ConfigureMCP2200
              sed -n 's/^SIM_EXPORT .*\b\(sim_[a-z_]*\)(.*/\1/p' bridge/sim/SimControl.h) | sort)
-echo "SimpleIO-UM.dll exports:" $exports
+echo "SimpleIO-UM.dll exports: $(echo "$exports" | tr "\n" " ")"
 if [ "$exports" = "$expected" ]; then
     tally ok "SimpleIO-UM.dll exports exactly the entry points and the control interface"
 else
