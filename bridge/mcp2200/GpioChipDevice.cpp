@@ -41,36 +41,36 @@ std::string GpioChipDevice::label(const std::string &path)
 }
 
 GpioChipDevice::GpioChipDevice(int chipFd)
-    : chipFd_(chipFd)
+    : chipFd(chipFd)
 { }
 
 GpioChipDevice::~GpioChipDevice()
 {
     release();
-    ::close(chipFd_);
+    ::close(chipFd);
 }
 
 bool GpioChipDevice::request(gpio_v2_line_request &request)
 {
-    if (!control(chipFd_, GPIO_V2_GET_LINE_IOCTL, &request))
+    if (!control(chipFd, GPIO_V2_GET_LINE_IOCTL, &request))
         return false;
-    lineFd_ = request.fd;
+    lineFd = request.fd;
     return true;
 }
 
 bool GpioChipDevice::setValues(gpio_v2_line_values &values)
 {
-    return lineFd_ >= 0 && control(lineFd_, GPIO_V2_LINE_SET_VALUES_IOCTL, &values);
+    return lineFd >= 0 && control(lineFd, GPIO_V2_LINE_SET_VALUES_IOCTL, &values);
 }
 
 bool GpioChipDevice::getValues(gpio_v2_line_values &values)
 {
-    return lineFd_ >= 0 && control(lineFd_, GPIO_V2_LINE_GET_VALUES_IOCTL, &values);
+    return lineFd >= 0 && control(lineFd, GPIO_V2_LINE_GET_VALUES_IOCTL, &values);
 }
 
 void GpioChipDevice::release()
 {
-    if (lineFd_ >= 0)
-        ::close(lineFd_);
-    lineFd_ = -1;
+    if (lineFd >= 0)
+        ::close(lineFd);
+    lineFd = -1;
 }

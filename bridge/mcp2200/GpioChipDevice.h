@@ -25,6 +25,6 @@ public:
 private:
     explicit GpioChipDevice(int chipFd);
 
-    int chipFd_;
-    int lineFd_ = -1;
+    int chipFd;
+    int lineFd = -1;
 };

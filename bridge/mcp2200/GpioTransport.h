@@ -10,7 +10,7 @@
 class GpioTransport : public Mcp2200Transport
 {
 public:
-    static constexpr const char *Consumer = "virel-configurator";
+    static constexpr const char *consumer = "virel-configurator";
 
     explicit GpioTransport(std::unique_ptr<GpioLineIo> io);
 
@@ -18,7 +18,7 @@ public:
     bool start();
 
     bool isAlive() override;
-    bool isLost() const override { return lost_; }
+    bool isLost() const override { return lost; }
     bool writePin(unsigned pin, bool high) override;
     bool readPin(unsigned pin, bool &high) override;
     bool setDirections(std::uint8_t ioMap) override;
@@ -36,10 +36,10 @@ private:
     // Every ioctl the transport makes is one the kernel grants while the chip is there.
     bool granted(bool ok);
 
-    std::unique_ptr<GpioLineIo> io_;
-    std::uint8_t lines_ = 0;
-    std::uint8_t inputs_ = 0;
+    std::unique_ptr<GpioLineIo> io;
+    std::uint8_t heldLines = 0;
+    std::uint8_t heldInputs = 0;
     // Last level written to each output, kept across re-requests.
-    std::uint8_t latch_ = 0;
-    bool lost_ = false;
+    std::uint8_t latch = 0;
+    bool lost = false;
 };

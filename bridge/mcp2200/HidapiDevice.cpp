@@ -14,12 +14,12 @@ std::unique_ptr<HidapiDevice> HidapiDevice::open(unsigned vendorId, unsigned pro
 }
 
 HidapiDevice::HidapiDevice(hid_device *handle)
-    : handle_(handle)
+    : handle(handle)
 { }
 
 HidapiDevice::~HidapiDevice()
 {
-    hid_close(handle_);
+    hid_close(handle);
 }
 
 bool HidapiDevice::write(const Report &report)
@@ -28,10 +28,10 @@ bool HidapiDevice::write(const Report &report)
     unsigned char buffer[1 + sizeof(Report)] = {0};
     for (std::size_t i = 0; i < report.size(); ++i)
         buffer[1 + i] = report[i];
-    return hid_write(handle_, buffer, sizeof buffer) == static_cast<int>(sizeof buffer);
+    return hid_write(handle, buffer, sizeof buffer) == static_cast<int>(sizeof buffer);
 }
 
 int HidapiDevice::read(Report &report, int timeoutMs)
 {
-    return hid_read_timeout(handle_, report.data(), report.size(), timeoutMs);
+    return hid_read_timeout(handle, report.data(), report.size(), timeoutMs);
 }

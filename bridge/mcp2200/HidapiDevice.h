@@ -23,5 +23,5 @@ public:
 private:
     explicit HidapiDevice(hid_device_ *handle);
 
-    hid_device_ *handle_;
+    hid_device_ *handle;
 };

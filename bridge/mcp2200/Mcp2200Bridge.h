@@ -16,7 +16,7 @@ class Mcp2200Bridge
 public:
     // Milliseconds on a monotonic clock.
     using Clock = std::function<std::int64_t()>;
-    static constexpr std::int64_t ReopenIntervalMs = 1000;
+    static constexpr std::int64_t reopenIntervalMs = 1000;
 
     explicit Mcp2200Bridge(TransportOpener &opener, Clock clock = {});
 
@@ -34,13 +34,13 @@ private:
     static bool validPin(unsigned pin) { return pin < 8; }
     void open();
     // The usable transport, or null.
-    Mcp2200Transport *transport();
+    Mcp2200Transport *usableTransport();
 
-    TransportOpener &opener_;
-    Clock clock_;
-    std::unique_ptr<Mcp2200Transport> transport_;
-    bool initialised_ = false;
-    unsigned vendorId_ = 0;
-    unsigned productId_ = 0;
-    std::int64_t lastOpen_ = 0;
+    TransportOpener &opener;
+    Clock clock;
+    std::unique_ptr<Mcp2200Transport> transport;
+    bool initialised = false;
+    unsigned vendorId = 0;
+    unsigned productId = 0;
+    std::int64_t lastOpen = 0;
 };

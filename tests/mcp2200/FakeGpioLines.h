@@ -34,7 +34,7 @@ public:
 private:
     bool isOutput(unsigned index) const;
 
-    bool held_ = false;
-    gpio_v2_line_request current_ {};
-    std::uint8_t outputLevels_ = 0;
+    bool held = false;
+    gpio_v2_line_request current {};
+    std::uint8_t outputLevels = 0;
 };

@@ -21,8 +21,8 @@ Q_DECLARE_METATYPE(Report)
 
 namespace {
 
-constexpr unsigned Vid = 0x04D8;
-constexpr unsigned Pid = 0x00DF;
+constexpr unsigned vid = 0x04D8;
+constexpr unsigned pid = 0x00DF;
 
 Report report(std::initializer_list<std::pair<int, std::uint8_t>> bytes)
 {
@@ -45,7 +45,7 @@ QList<QByteArray> hexAll(const std::vector<Report> &reports)
     return out;
 }
 
-const Report ReadAllRequest = report({{0, 0x80}});
+const Report readAllRequest = report({{0, 0x80}});
 
 // A bridge over a fake HID chip, opened through InitMCP2200's path (no GPIO chip found).
 struct HidRig
@@ -53,7 +53,7 @@ struct HidRig
     HidRig()
     {
         chip = plugNewChip();
-        bridge.init(Vid, Pid);
+        bridge.init(vid, pid);
         opener.hid = nullptr;
         chip->latch = 0x0C; // the link's idle lines
     }
@@ -88,7 +88,7 @@ struct GpioRig
             auto transport = std::make_unique<GpioTransport>(std::move(*lines));
             return transport->start() ? std::move(transport) : nullptr;
         };
-        bridge.init(Vid, Pid);
+        bridge.init(vid, pid);
     }
     std::int64_t now = 0;
     FakeTransportOpener opener;
@@ -200,7 +200,7 @@ void TestMcp2200::initWithoutDevice()
         value = 0;
         QVERIFY(!bridge.readPin(4, &value));
         QCOMPARE(value, 1u); // a silent line
-        bridge.init(Vid, Pid);
+        bridge.init(vid, pid);
     }
     QCOMPARE(opener.calls.size(), std::size_t(4)); // GPIO chip, then hidraw, each time
 }
@@ -216,7 +216,7 @@ void TestMcp2200::reinitReleasesFirstDevice()
         destroyedBeforeOpen = firstDestroyed;
         return nullptr;
     };
-    rig.bridge.init(Vid, Pid);
+    rig.bridge.init(vid, pid);
     QVERIFY(destroyedBeforeOpen);
     QVERIFY(!rig.bridge.isConnected());
 }
@@ -267,7 +267,7 @@ void TestMcp2200::hidReadPin()
     unsigned value = 42;
     QVERIFY(rig.bridge.readPin(pin, &value));
     QCOMPARE(value, expected);
-    QCOMPARE(hexAll(rig.chip->written), QList<QByteArray> {hex(ReadAllRequest)});
+    QCOMPARE(hexAll(rig.chip->written), QList<QByteArray> {hex(readAllRequest)});
 }
 
 void TestMcp2200::hidConfigureIO()
@@ -283,7 +283,7 @@ void TestMcp2200::hidConfigureIO()
     // pins 2 and 3 high, 0, 1 and 4 low (4 was an input at 1 and becomes an output).
     QCOMPARE(hexAll(rig.chip->written),
         (QList<QByteArray> {
-            hex(ReadAllRequest),
+            hex(readAllRequest),
             hex(report(
                 {{0, 0x10}, {4, 0xE0}, {5, 0xCC}, {6, 0x01}, {7, 0x02}, {8, 0x12}, {9, 0x34}})),
             hex(report({{0, 0x08}, {11, 0x1C}, {12, 0x03}})),
@@ -326,7 +326,7 @@ void TestMcp2200::hidBaudRate()
     }
     QCOMPARE(hexAll(rig.chip->written),
         (QList<QByteArray> {
-            hex(ReadAllRequest),
+            hex(readAllRequest),
             hex(report({{0, 0x10}, {4, 0xF0}, {5, 0x40}, {6, 0x0C}, {7, 0x01},
                 {8, std::uint8_t(divisorHigh)}, {9, std::uint8_t(divisorLow)}})),
             hex(report({{0, 0x08}, {11, 0x0C}, {12, 0x03}})),
@@ -359,7 +359,7 @@ void TestMcp2200::hidConfigureMcp2200()
     QCOMPARE(rig.bridge.configure(240, 6000000, ledMode, ledMode, on, on, on), true);
     QCOMPARE(hexAll(rig.chip->written),
         (QList<QByteArray> {
-            hex(ReadAllRequest),
+            hex(readAllRequest),
             hex(report({{0, 0x10}, {4, 0xF0}, {5, std::uint8_t(altPins)},
                 {7, std::uint8_t(altOptions)}, {9, 0x01}})),
             hex(report({{0, 0x08}, {11, 0x0C}, {12, 0x03}})),
@@ -390,7 +390,7 @@ void TestMcp2200::hidBadAnswer()
     QVERIFY(!rig.bridge.configure(0xF0, 6000000, 0, 0, false, false, false));
     // Nothing but READ_ALL requests: no CONFIGURE built from an answer that was not there.
     for (const Report &r : rig.chip->written)
-        QCOMPARE(hex(r), hex(ReadAllRequest));
+        QCOMPARE(hex(r), hex(readAllRequest));
     QCOMPARE(rig.chip->written.size(), std::size_t(5));
     // Pin writes need no answer and still work.
     QVERIFY(rig.bridge.setPin(2));
@@ -588,7 +588,7 @@ void TestMcp2200::gpioFailedRequest()
     // No ioctl on lines it does not hold, and no new search within the second.
     QVERIFY(rig.fake->calls.empty());
     QCOMPARE(rig.opener.calls.size(), std::size_t(1));
-    rig.now += Mcp2200Bridge::ReopenIntervalMs;
+    rig.now += Mcp2200Bridge::reopenIntervalMs;
     QVERIFY(!rig.bridge.setPin(2));
     QCOMPARE(rig.opener.calls.size(), std::size_t(3));
 }
@@ -599,7 +599,7 @@ void TestMcp2200::reopenAfterUnplug()
     rig.chip->unplugged = true;
     QVERIFY(!rig.bridge.setPin(2));
     FakeHidChip *second = rig.plugNewChip();
-    rig.now += Mcp2200Bridge::ReopenIntervalMs - 1;
+    rig.now += Mcp2200Bridge::reopenIntervalMs - 1;
     QVERIFY(!rig.bridge.setPin(2));
     QVERIFY(!rig.bridge.isConnected());
     QCOMPARE(rig.opener.calls.size(), std::size_t(2));
@@ -615,7 +615,7 @@ void TestMcp2200::cablePluggedInLater()
     HidRig rig;
     rig.chip->unplugged = true;
     rig.opener.calls.clear();
-    rig.bridge.init(Vid, Pid); // nothing found
+    rig.bridge.init(vid, pid); // nothing found
     QCOMPARE(rig.opener.calls.size(), std::size_t(2));
     FakeHidChip *chip = rig.plugNewChip();
     rig.now += 500;
@@ -635,7 +635,7 @@ void TestMcp2200::silentChipIsNotReopened()
     rig.chip->answer = FakeHidChip::Answer::None;
     unsigned value = 0;
     QVERIFY(!rig.bridge.readPin(4, &value));
-    rig.now += 10 * Mcp2200Bridge::ReopenIntervalMs;
+    rig.now += 10 * Mcp2200Bridge::reopenIntervalMs;
     QVERIFY(!rig.bridge.isConnected());
     QVERIFY(rig.bridge.setPin(2)); // the same device, still open
     QCOMPARE(rig.opener.calls.size(), std::size_t(2));
@@ -684,7 +684,7 @@ void TestMcp2200::finderMatches()
         if (f[4] == "y")
             writeFile(dev + "/" + f[0], {});
     }
-    const std::string found = GpioChipFinder(sys.toStdString(), dev.toStdString()).find(Vid, Pid);
+    const std::string found = GpioChipFinder(sys.toStdString(), dev.toStdString()).find(vid, pid);
     QCOMPARE(QString::fromStdString(found), expected.isEmpty() ? QString() : dev + "/" + expected);
 }
 
@@ -707,7 +707,7 @@ void TestMcp2200::finderPrefersLabelReader()
         return std::string("not-mcp2200");
     };
     GpioChipFinder finder(sys.toStdString(), root.filePath("dev").toStdString(), reader);
-    QVERIFY(finder.find(Vid, Pid).empty());
+    QVERIFY(finder.find(vid, pid).empty());
     QCOMPARE(asked, (std::vector<std::string> {root.filePath("dev/gpiochip0").toStdString()}));
 }
 
@@ -732,7 +732,7 @@ void TestMcp2200::libraryWithoutCable()
     QVERIFY(init && connected && setPin && readPin && baud);
     QVERIFY(library.resolve("ConfigureIO") && library.resolve("ClearPin")
         && library.resolve("ConfigureMCP2200"));
-    init(Vid, Pid);
+    init(vid, pid);
     QVERIFY(!connected());
     QVERIFY(!setPin(2));
     QVERIFY(!baud(300));
