@@ -18,11 +18,13 @@ bool control(int fd, unsigned long command, void *argument)
 
 } // namespace
 
-std::unique_ptr<GpioChipDevice> GpioChipDevice::open(const std::string &path)
+std::unique_ptr<GpioChipDevice> GpioChipDevice::open(const std::string &path, int &error)
 {
     const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
+        error = errno;
         return nullptr;
+    }
     return std::unique_ptr<GpioChipDevice>(new GpioChipDevice(fd));
 }
 
@@ -52,8 +54,10 @@ GpioChipDevice::~GpioChipDevice()
 
 bool GpioChipDevice::request(gpio_v2_line_request &request)
 {
-    if (!control(chipFd, GPIO_V2_GET_LINE_IOCTL, &request))
+    if (!control(chipFd, GPIO_V2_GET_LINE_IOCTL, &request)) {
+        lastRequestError = errno;
         return false;
+    }
     lineFd = request.fd;
     return true;
 }
@@ -73,4 +77,15 @@ void GpioChipDevice::release()
     if (lineFd >= 0)
         ::close(lineFd);
     lineFd = -1;
+}
+
+std::string GpioChipDevice::lineConsumer(unsigned line)
+{
+    gpio_v2_line_info info {};
+    info.offset = line;
+    if (!control(chipFd, GPIO_V2_GET_LINEINFO_IOCTL, &info)
+        || !(info.flags & GPIO_V2_LINE_FLAG_USED))
+        return {};
+    info.consumer[sizeof info.consumer - 1] = '\0';
+    return info.consumer;
 }

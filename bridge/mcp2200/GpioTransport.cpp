@@ -10,14 +10,27 @@ constexpr std::uint8_t idleLatch = 0x0C; // lines 2 and 3 high
 
 } // namespace
 
-GpioTransport::GpioTransport(std::unique_ptr<GpioLineIo> io)
+GpioTransport::GpioTransport(std::unique_ptr<GpioLineIo> io, std::string node)
     : io(std::move(io))
+    , node(std::move(node))
 { }
 
 bool GpioTransport::start()
 {
     latch = idleLatch;
     return requestLines(startLines, startInputs);
+}
+
+std::string GpioTransport::holder() const
+{
+    for (unsigned line = 0; line < 8; ++line) {
+        if (!((startLines >> line) & 1u))
+            continue;
+        std::string consumer = io->lineConsumer(line);
+        if (!consumer.empty())
+            return consumer;
+    }
+    return {};
 }
 
 bool GpioTransport::isAlive()

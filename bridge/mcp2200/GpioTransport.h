@@ -12,11 +12,16 @@ class GpioTransport : public Mcp2200Transport
 public:
     static constexpr const char *consumer = "virel-configurator";
 
-    explicit GpioTransport(std::unique_ptr<GpioLineIo> io);
+    explicit GpioTransport(std::unique_ptr<GpioLineIo> io, std::string node = {});
 
     // Takes the link's lines: 2 and 3 as outputs at their idle level (high), 4 as input.
     bool start();
+    // After a refused start(): its errno, and the program holding the link's lines if the
+    // kernel names one.
+    int requestError() const { return io->requestError(); }
+    std::string holder() const;
 
+    std::string deviceNode() const override { return node; }
     bool isAlive() override;
     bool isLost() const override { return lost; }
     bool writePin(unsigned pin, bool high) override;
@@ -37,6 +42,7 @@ private:
     bool granted(bool ok);
 
     std::unique_ptr<GpioLineIo> io;
+    std::string node;
     std::uint8_t heldLines = 0;
     std::uint8_t heldInputs = 0;
     // Last level written to each output, kept across re-requests.

@@ -18,8 +18,9 @@ std::uint8_t withBit(std::uint8_t byte, std::uint8_t bit, bool on)
 
 } // namespace
 
-HidTransport::HidTransport(std::unique_ptr<HidDevice> device)
+HidTransport::HidTransport(std::unique_ptr<HidDevice> device, std::string node)
     : device(std::move(device))
+    , node(std::move(node))
 { }
 
 bool HidTransport::divisorFor(unsigned long baudRate, std::uint16_t &divisor)

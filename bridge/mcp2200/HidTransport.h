@@ -4,6 +4,7 @@
 #include "Mcp2200Transport.h"
 
 #include <memory>
+#include <string>
 
 // The chip's own HID commands (SET_CLEAR_OUTPUTS, CONFIGURE, READ_ALL) over hidraw.
 class HidTransport : public Mcp2200Transport
@@ -15,8 +16,9 @@ public:
     // No answer within this time counts as a pulled cable.
     static constexpr int answerTimeoutMs = 100;
 
-    explicit HidTransport(std::unique_ptr<HidDevice> device);
+    explicit HidTransport(std::unique_ptr<HidDevice> device, std::string node = {});
 
+    std::string deviceNode() const override { return node; }
     bool isAlive() override;
     bool isLost() const override { return lost; }
     bool writePin(unsigned pin, bool high) override;
@@ -49,5 +51,6 @@ private:
     int receive(HidDevice::Report &report, int timeoutMs);
 
     std::unique_ptr<HidDevice> device;
+    std::string node;
     bool lost = false;
 };
