@@ -10,8 +10,10 @@ bool FakeGpioLines::request(gpio_v2_line_request &request)
 {
     calls.push_back("request");
     requests.push_back(request);
-    if (unplugged || failRequests || held)
+    if (unplugged || failRequests || held) {
+        lastRequestError = unplugged ? ENODEV : failRequests ? failError : EBUSY;
         return false;
+    }
     current = request;
     held = true;
     for (unsigned i = 0; i < request.num_lines; ++i) {
@@ -82,4 +84,9 @@ bool FakeGpioLines::isOutput(unsigned index) const
             output = attr.attr.flags & GPIO_V2_LINE_FLAG_OUTPUT;
     }
     return output;
+}
+
+std::string FakeGpioLines::lineConsumer(unsigned line)
+{
+    return line < consumers.size() ? consumers[line] : std::string();
 }
