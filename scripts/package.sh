@@ -24,7 +24,12 @@ for f in usr/bin/virel-configurator \
          usr/lib/virel-configurator/libSimpleIO-UM.so \
          usr/lib/virel-configurator/sim/libSimpleIO-UM.so \
          usr/lib/udev/rules.d/70-virel-configurator.rules \
-         usr/share/applications/virel-configurator.desktop \
+         usr/share/applications/org.example.virel_configurator.desktop \
+         usr/share/metainfo/org.example.virel_configurator.metainfo.xml \
+         usr/share/doc/virel-configurator/copyright \
+         usr/share/doc/virel-configurator/changelog.gz \
+         usr/share/man/man1/virel-configurator.1.gz \
+         usr/share/man/man1/virel-configurator-demo.1.gz \
          usr/share/icons/hicolor/64x64/apps/virel-configurator.png \
          usr/share/icons/hicolor/128x128/apps/virel-configurator.png; do
     if grep -qE " \./$f\$" <<< "$contents"; then

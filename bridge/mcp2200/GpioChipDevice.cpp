@@ -18,11 +18,13 @@ bool control(int fd, unsigned long command, void *argument)
 
 } // namespace
 
-std::unique_ptr<GpioChipDevice> GpioChipDevice::open(const std::string &path)
+std::unique_ptr<GpioChipDevice> GpioChipDevice::open(const std::string &path, int &error)
 {
     const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
+        error = errno;
         return nullptr;
+    }
     return std::unique_ptr<GpioChipDevice>(new GpioChipDevice(fd));
 }
 
@@ -41,36 +43,49 @@ std::string GpioChipDevice::label(const std::string &path)
 }
 
 GpioChipDevice::GpioChipDevice(int chipFd)
-    : chipFd_(chipFd)
+    : chipFd(chipFd)
 { }
 
 GpioChipDevice::~GpioChipDevice()
 {
     release();
-    ::close(chipFd_);
+    ::close(chipFd);
 }
 
 bool GpioChipDevice::request(gpio_v2_line_request &request)
 {
-    if (!control(chipFd_, GPIO_V2_GET_LINE_IOCTL, &request))
+    if (!control(chipFd, GPIO_V2_GET_LINE_IOCTL, &request)) {
+        lastRequestError = errno;
         return false;
-    lineFd_ = request.fd;
+    }
+    lineFd = request.fd;
     return true;
 }
 
 bool GpioChipDevice::setValues(gpio_v2_line_values &values)
 {
-    return lineFd_ >= 0 && control(lineFd_, GPIO_V2_LINE_SET_VALUES_IOCTL, &values);
+    return lineFd >= 0 && control(lineFd, GPIO_V2_LINE_SET_VALUES_IOCTL, &values);
 }
 
 bool GpioChipDevice::getValues(gpio_v2_line_values &values)
 {
-    return lineFd_ >= 0 && control(lineFd_, GPIO_V2_LINE_GET_VALUES_IOCTL, &values);
+    return lineFd >= 0 && control(lineFd, GPIO_V2_LINE_GET_VALUES_IOCTL, &values);
 }
 
 void GpioChipDevice::release()
 {
-    if (lineFd_ >= 0)
-        ::close(lineFd_);
-    lineFd_ = -1;
+    if (lineFd >= 0)
+        ::close(lineFd);
+    lineFd = -1;
+}
+
+std::string GpioChipDevice::lineConsumer(unsigned line)
+{
+    gpio_v2_line_info info {};
+    info.offset = line;
+    if (!control(chipFd, GPIO_V2_GET_LINEINFO_IOCTL, &info)
+        || !(info.flags & GPIO_V2_LINE_FLAG_USED))
+        return {};
+    info.consumer[sizeof info.consumer - 1] = '\0';
+    return info.consumer;
 }

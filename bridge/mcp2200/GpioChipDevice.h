@@ -9,7 +9,8 @@
 class GpioChipDevice : public GpioLineIo
 {
 public:
-    static std::unique_ptr<GpioChipDevice> open(const std::string &path);
+    // Null, with the errno in `error`, when the node cannot be opened.
+    static std::unique_ptr<GpioChipDevice> open(const std::string &path, int &error);
     // The chip's label as the kernel reports it, empty when the node is no GPIO chip.
     static std::string label(const std::string &path);
     ~GpioChipDevice() override;
@@ -21,10 +22,13 @@ public:
     bool setValues(gpio_v2_line_values &values) override;
     bool getValues(gpio_v2_line_values &values) override;
     void release() override;
+    int requestError() const override { return lastRequestError; }
+    std::string lineConsumer(unsigned line) override;
 
 private:
     explicit GpioChipDevice(int chipFd);
 
-    int chipFd_;
-    int lineFd_ = -1;
+    int chipFd;
+    int lineFd = -1;
+    int lastRequestError = 0;
 };

@@ -53,16 +53,16 @@ long chipNumber(const std::string &name)
 } // namespace
 
 GpioChipFinder::GpioChipFinder(fs::path sysRoot, fs::path devRoot, LabelReader reader)
-    : sysRoot_(std::move(sysRoot))
-    , devRoot_(std::move(devRoot))
-    , reader_(reader ? std::move(reader) : LabelReader(&GpioChipDevice::label))
+    : sysRoot(std::move(sysRoot))
+    , devRoot(std::move(devRoot))
+    , reader(reader ? std::move(reader) : LabelReader(&GpioChipDevice::label))
 { }
 
 std::string GpioChipFinder::find(unsigned vendorId, unsigned productId) const
 {
     std::error_code error;
     std::vector<std::pair<long, std::string>> chips;
-    for (const auto &entry : fs::directory_iterator(sysRoot_ / "bus/gpio/devices", error)) {
+    for (const auto &entry : fs::directory_iterator(sysRoot / "bus/gpio/devices", error)) {
         const std::string name = entry.path().filename().string();
         const long number = chipNumber(name);
         if (number >= 0)
@@ -70,9 +70,9 @@ std::string GpioChipFinder::find(unsigned vendorId, unsigned productId) const
     }
     std::sort(chips.begin(), chips.end());
     for (const auto &chip : chips) {
-        const fs::path chipDir = sysRoot_ / "bus/gpio/devices" / chip.second;
-        const fs::path devNode = devRoot_ / chip.second;
-        if (fs::exists(devNode, error) && labelOf(devNode, chipDir) == ChipLabel
+        const fs::path chipDir = sysRoot / "bus/gpio/devices" / chip.second;
+        const fs::path devNode = devRoot / chip.second;
+        if (fs::exists(devNode, error) && labelOf(devNode, chipDir) == chipLabel
             && usbIdsMatch(chipDir, vendorId, productId))
             return devNode.string();
     }
@@ -81,7 +81,7 @@ std::string GpioChipFinder::find(unsigned vendorId, unsigned productId) const
 
 std::string GpioChipFinder::labelOf(const fs::path &devNode, const fs::path &chipDir) const
 {
-    const std::string label = reader_(devNode.string());
+    const std::string label = reader(devNode.string());
     return label.empty() ? sysfsLabel(chipDir) : label;
 }
 
@@ -102,7 +102,7 @@ bool GpioChipFinder::usbIdsMatch(
     const fs::path &chipDir, unsigned vendorId, unsigned productId) const
 {
     std::error_code error;
-    const fs::path root = fs::canonical(sysRoot_, error);
+    const fs::path root = fs::canonical(sysRoot, error);
     fs::path dir = fs::canonical(chipDir, error);
     if (error)
         return false;

@@ -9,7 +9,7 @@
 class GpioChipFinder
 {
 public:
-    static constexpr const char *ChipLabel = "mcp2200";
+    static constexpr const char *chipLabel = "mcp2200";
     // Reads a chip's label from its device node; empty when it cannot.
     using LabelReader = std::function<std::string(const std::string &devNode)>;
 
@@ -26,7 +26,7 @@ private:
     bool usbIdsMatch(
         const std::filesystem::path &chipDir, unsigned vendorId, unsigned productId) const;
 
-    std::filesystem::path sysRoot_;
-    std::filesystem::path devRoot_;
-    LabelReader reader_;
+    std::filesystem::path sysRoot;
+    std::filesystem::path devRoot;
+    LabelReader reader;
 };

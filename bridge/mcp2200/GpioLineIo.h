@@ -2,6 +2,9 @@
 
 #include <linux/gpio.h>
 
+#include <cerrno>
+#include <string>
+
 // The GPIO character device's line ioctls, as the transport uses them: one chip, one held
 // request for a set of its lines.
 class GpioLineIo
@@ -15,4 +18,10 @@ public:
     virtual bool setValues(gpio_v2_line_values &values) = 0;
     virtual bool getValues(gpio_v2_line_values &values) = 0;
     virtual void release() = 0;
+
+    // The errno of the last request() that failed (EBUSY: another program holds a line).
+    virtual int requestError() const { return EIO; }
+    // Who holds a line, as GPIO_V2_GET_LINEINFO_IOCTL names its consumer; empty when the line
+    // is free or the kernel does not say.
+    virtual std::string lineConsumer(unsigned) { return {}; }
 };

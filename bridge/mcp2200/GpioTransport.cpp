@@ -4,44 +4,57 @@
 
 namespace {
 
-constexpr std::uint8_t StartLines = 0x1C; // lines 2, 3 and 4
-constexpr std::uint8_t StartInputs = 0x10; // line 4
-constexpr std::uint8_t IdleLatch = 0x0C; // lines 2 and 3 high
+constexpr std::uint8_t startLines = 0x1C; // lines 2, 3 and 4
+constexpr std::uint8_t startInputs = 0x10; // line 4
+constexpr std::uint8_t idleLatch = 0x0C; // lines 2 and 3 high
 
 } // namespace
 
-GpioTransport::GpioTransport(std::unique_ptr<GpioLineIo> io)
-    : io_(std::move(io))
+GpioTransport::GpioTransport(std::unique_ptr<GpioLineIo> io, std::string node)
+    : io(std::move(io))
+    , node(std::move(node))
 { }
 
 bool GpioTransport::start()
 {
-    latch_ = IdleLatch;
-    return requestLines(StartLines, StartInputs);
+    latch = idleLatch;
+    return requestLines(startLines, startInputs);
+}
+
+std::string GpioTransport::holder() const
+{
+    for (unsigned line = 0; line < 8; ++line) {
+        if (!((startLines >> line) & 1u))
+            continue;
+        std::string consumer = io->lineConsumer(line);
+        if (!consumer.empty())
+            return consumer;
+    }
+    return {};
 }
 
 bool GpioTransport::isAlive()
 {
-    if (lines_ == 0)
+    if (heldLines == 0)
         return false;
     gpio_v2_line_values values {};
     values.mask = heldBits();
-    return granted(io_->getValues(values));
+    return granted(io->getValues(values));
 }
 
 bool GpioTransport::writePin(unsigned pin, bool high)
 {
     const std::uint64_t bit = requestBit(pin);
-    if (bit == 0 || (inputs_ >> pin) & 1u)
+    if (bit == 0 || (heldInputs >> pin) & 1u)
         return false;
     gpio_v2_line_values values {};
     values.mask = bit;
     values.bits = high ? bit : 0;
-    if (!granted(io_->setValues(values)))
+    if (!granted(io->setValues(values)))
         return false;
     const auto pinBit = static_cast<std::uint8_t>(1u << pin);
-    latch_ = high ? static_cast<std::uint8_t>(latch_ | pinBit)
-                  : static_cast<std::uint8_t>(latch_ & ~pinBit);
+    latch = high ? static_cast<std::uint8_t>(latch | pinBit)
+                 : static_cast<std::uint8_t>(latch & ~pinBit);
     return true;
 }
 
@@ -52,7 +65,7 @@ bool GpioTransport::readPin(unsigned pin, bool &high)
         return false;
     gpio_v2_line_values values {};
     values.mask = bit;
-    if (!granted(io_->getValues(values)))
+    if (!granted(io->getValues(values)))
         return false;
     high = (values.bits & bit) != 0;
     return true;
@@ -77,12 +90,12 @@ bool GpioTransport::configure(std::uint8_t ioMap, unsigned long, const Mcp2200Al
 
 bool GpioTransport::requestLines(std::uint8_t lines, std::uint8_t inputs)
 {
-    io_->release();
-    lines_ = 0;
-    inputs_ = 0;
+    io->release();
+    heldLines = 0;
+    heldInputs = 0;
 
     gpio_v2_line_request request {};
-    std::strncpy(request.consumer, Consumer, sizeof request.consumer - 1);
+    std::strncpy(request.consumer, consumer, sizeof request.consumer - 1);
     std::uint64_t outputBits = 0;
     std::uint64_t outputValues = 0;
     for (unsigned line = 0; line < 8; ++line) {
@@ -92,7 +105,7 @@ bool GpioTransport::requestLines(std::uint8_t lines, std::uint8_t inputs)
         request.offsets[request.num_lines++] = line;
         if (!((inputs >> line) & 1u)) {
             outputBits |= bit;
-            if ((latch_ >> line) & 1u)
+            if ((latch >> line) & 1u)
                 outputValues |= bit;
         }
     }
@@ -108,27 +121,27 @@ bool GpioTransport::requestLines(std::uint8_t lines, std::uint8_t inputs)
         levels.mask = outputBits;
         request.config.num_attrs = 2;
     }
-    if (!granted(io_->request(request)))
+    if (!granted(io->request(request)))
         return false;
-    lines_ = lines;
-    inputs_ = static_cast<std::uint8_t>(inputs & lines);
+    heldLines = lines;
+    heldInputs = static_cast<std::uint8_t>(inputs & lines);
     return true;
 }
 
 std::uint64_t GpioTransport::requestBit(unsigned pin) const
 {
-    if (pin >= 8 || !((lines_ >> pin) & 1u))
+    if (pin >= 8 || !((heldLines >> pin) & 1u))
         return 0;
     unsigned index = 0;
     for (unsigned line = 0; line < pin; ++line)
-        index += (lines_ >> line) & 1u;
+        index += (heldLines >> line) & 1u;
     return std::uint64_t(1) << index;
 }
 
 bool GpioTransport::granted(bool ok)
 {
     if (!ok)
-        lost_ = true;
+        lost = true;
     return ok;
 }
 
@@ -136,7 +149,7 @@ std::uint64_t GpioTransport::heldBits() const
 {
     std::uint64_t bits = 0;
     for (unsigned line = 0, index = 0; line < 8; ++line) {
-        if ((lines_ >> line) & 1u)
+        if ((heldLines >> line) & 1u)
             bits |= std::uint64_t(1) << index++;
     }
     return bits;

@@ -10,15 +10,20 @@
 class GpioTransport : public Mcp2200Transport
 {
 public:
-    static constexpr const char *Consumer = "virel-configurator";
+    static constexpr const char *consumer = "virel-configurator";
 
-    explicit GpioTransport(std::unique_ptr<GpioLineIo> io);
+    explicit GpioTransport(std::unique_ptr<GpioLineIo> io, std::string node = {});
 
     // Takes the link's lines: 2 and 3 as outputs at their idle level (high), 4 as input.
     bool start();
+    // After a refused start(): its errno, and the program holding the link's lines if the
+    // kernel names one.
+    int requestError() const { return io->requestError(); }
+    std::string holder() const;
 
+    std::string deviceNode() const override { return node; }
     bool isAlive() override;
-    bool isLost() const override { return lost_; }
+    bool isLost() const override { return lost; }
     bool writePin(unsigned pin, bool high) override;
     bool readPin(unsigned pin, bool &high) override;
     bool setDirections(std::uint8_t ioMap) override;
@@ -36,10 +41,11 @@ private:
     // Every ioctl the transport makes is one the kernel grants while the chip is there.
     bool granted(bool ok);
 
-    std::unique_ptr<GpioLineIo> io_;
-    std::uint8_t lines_ = 0;
-    std::uint8_t inputs_ = 0;
+    std::unique_ptr<GpioLineIo> io;
+    std::string node;
+    std::uint8_t heldLines = 0;
+    std::uint8_t heldInputs = 0;
     // Last level written to each output, kept across re-requests.
-    std::uint8_t latch_ = 0;
-    bool lost_ = false;
+    std::uint8_t latch = 0;
+    bool lost = false;
 };

@@ -3,13 +3,13 @@
 namespace {
 
 // Bits of the alternative-pin byte and of the alternative-options byte.
-constexpr std::uint8_t AltTxLed = 1u << 2;
-constexpr std::uint8_t AltRxLed = 1u << 3;
-constexpr std::uint8_t AltUsbConfig = 1u << 6;
-constexpr std::uint8_t AltSuspend = 1u << 7;
-constexpr std::uint8_t OptionHardwareFlow = 1u << 1;
+constexpr std::uint8_t altTxLed = 1u << 2;
+constexpr std::uint8_t altRxLed = 1u << 3;
+constexpr std::uint8_t altUsbConfig = 1u << 6;
+constexpr std::uint8_t altSuspend = 1u << 7;
+constexpr std::uint8_t optionHardwareFlow = 1u << 1;
 
-constexpr unsigned long DivisorClock = 12000000;
+constexpr unsigned long divisorClock = 12000000;
 
 std::uint8_t withBit(std::uint8_t byte, std::uint8_t bit, bool on)
 {
@@ -18,15 +18,16 @@ std::uint8_t withBit(std::uint8_t byte, std::uint8_t bit, bool on)
 
 } // namespace
 
-HidTransport::HidTransport(std::unique_ptr<HidDevice> device)
-    : device_(std::move(device))
+HidTransport::HidTransport(std::unique_ptr<HidDevice> device, std::string node)
+    : device(std::move(device))
+    , node(std::move(node))
 { }
 
 bool HidTransport::divisorFor(unsigned long baudRate, std::uint16_t &divisor)
 {
-    if (baudRate == 0 || baudRate > DivisorClock)
+    if (baudRate == 0 || baudRate > divisorClock)
         return false;
-    const unsigned long value = DivisorClock / baudRate - 1;
+    const unsigned long value = divisorClock / baudRate - 1;
     if (value > 0xFFFF)
         return false;
     divisor = static_cast<std::uint16_t>(value);
@@ -82,11 +83,11 @@ bool HidTransport::configure(
         return false;
     settings.directions = ioMap;
     settings.divisor = divisor;
-    settings.altPins = withBit(settings.altPins, AltRxLed, alt.rxLed);
-    settings.altPins = withBit(settings.altPins, AltTxLed, alt.txLed);
-    settings.altPins = withBit(settings.altPins, AltUsbConfig, alt.usbConfigured);
-    settings.altPins = withBit(settings.altPins, AltSuspend, alt.suspend);
-    settings.altOptions = withBit(settings.altOptions, OptionHardwareFlow, alt.hardwareFlow);
+    settings.altPins = withBit(settings.altPins, altRxLed, alt.rxLed);
+    settings.altPins = withBit(settings.altPins, altTxLed, alt.txLed);
+    settings.altPins = withBit(settings.altPins, altUsbConfig, alt.usbConfigured);
+    settings.altPins = withBit(settings.altPins, altSuspend, alt.suspend);
+    settings.altOptions = withBit(settings.altOptions, optionHardwareFlow, alt.hardwareFlow);
     return sendConfigure(settings);
 }
 
@@ -94,11 +95,12 @@ bool HidTransport::readAll(Settings &settings)
 {
     dropStaleAnswers();
     HidDevice::Report request {};
-    request[0] = ReadAll;
+    request[0] = readAllCommand;
     if (!send(request))
         return false;
     HidDevice::Report answer {};
-    if (receive(answer, AnswerTimeoutMs) != static_cast<int>(answer.size()) || answer[0] != ReadAll)
+    if (receive(answer, answerTimeoutMs) != static_cast<int>(answer.size())
+        || answer[0] != readAllCommand)
         return false;
     settings.directions = answer[4];
     settings.altPins = answer[5];
@@ -112,7 +114,7 @@ bool HidTransport::readAll(Settings &settings)
 bool HidTransport::sendSetClear(std::uint8_t set, std::uint8_t clear)
 {
     HidDevice::Report report {};
-    report[0] = SetClearOutputs;
+    report[0] = setClearOutputsCommand;
     report[11] = set;
     report[12] = clear;
     return send(report);
@@ -121,7 +123,7 @@ bool HidTransport::sendSetClear(std::uint8_t set, std::uint8_t clear)
 bool HidTransport::sendConfigure(const Settings &settings)
 {
     HidDevice::Report report {};
-    report[0] = Configure;
+    report[0] = configureCommand;
     report[4] = settings.directions;
     report[5] = settings.altPins;
     report[6] = settings.defaults;
@@ -146,15 +148,15 @@ void HidTransport::dropStaleAnswers()
 bool HidTransport::send(const HidDevice::Report &report)
 {
     // A failed write, unlike a missing answer, means the device is gone.
-    if (!device_->write(report))
-        lost_ = true;
-    return !lost_;
+    if (!device->write(report))
+        lost = true;
+    return !lost;
 }
 
 int HidTransport::receive(HidDevice::Report &report, int timeoutMs)
 {
-    const int size = device_->read(report, timeoutMs);
+    const int size = device->read(report, timeoutMs);
     if (size < 0)
-        lost_ = true;
+        lost = true;
     return size;
 }

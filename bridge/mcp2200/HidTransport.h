@@ -4,21 +4,23 @@
 #include "Mcp2200Transport.h"
 
 #include <memory>
+#include <string>
 
 // The chip's own HID commands (SET_CLEAR_OUTPUTS, CONFIGURE, READ_ALL) over hidraw.
 class HidTransport : public Mcp2200Transport
 {
 public:
-    static constexpr std::uint8_t SetClearOutputs = 0x08;
-    static constexpr std::uint8_t Configure = 0x10;
-    static constexpr std::uint8_t ReadAll = 0x80;
+    static constexpr std::uint8_t setClearOutputsCommand = 0x08;
+    static constexpr std::uint8_t configureCommand = 0x10;
+    static constexpr std::uint8_t readAllCommand = 0x80;
     // No answer within this time counts as a pulled cable.
-    static constexpr int AnswerTimeoutMs = 100;
+    static constexpr int answerTimeoutMs = 100;
 
-    explicit HidTransport(std::unique_ptr<HidDevice> device);
+    explicit HidTransport(std::unique_ptr<HidDevice> device, std::string node = {});
 
+    std::string deviceNode() const override { return node; }
     bool isAlive() override;
-    bool isLost() const override { return lost_; }
+    bool isLost() const override { return lost; }
     bool writePin(unsigned pin, bool high) override;
     bool readPin(unsigned pin, bool &high) override;
     bool setDirections(std::uint8_t ioMap) override;
@@ -48,6 +50,7 @@ private:
     bool send(const HidDevice::Report &report);
     int receive(HidDevice::Report &report, int timeoutMs);
 
-    std::unique_ptr<HidDevice> device_;
-    bool lost_ = false;
+    std::unique_ptr<HidDevice> device;
+    std::string node;
+    bool lost = false;
 };

@@ -2,24 +2,49 @@
 
 #include <hidapi.h>
 
-std::unique_ptr<HidapiDevice> HidapiDevice::open(unsigned vendorId, unsigned productId)
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+std::vector<std::string> HidapiDevice::find(unsigned vendorId, unsigned productId)
 {
+    std::vector<std::string> paths;
     if (vendorId > 0xFFFF || productId > 0xFFFF || hid_init() != 0)
+        return paths;
+    hid_device_info *list = hid_enumerate(
+        static_cast<unsigned short>(vendorId), static_cast<unsigned short>(productId));
+    for (const hid_device_info *info = list; info; info = info->next) {
+        if (info->path)
+            paths.emplace_back(info->path);
+    }
+    hid_free_enumeration(list);
+    return paths;
+}
+
+std::unique_ptr<HidapiDevice> HidapiDevice::open(const std::string &path, int &error)
+{
+    if (hid_init() != 0) {
+        error = EIO;
         return nullptr;
-    hid_device *handle = hid_open(
-        static_cast<unsigned short>(vendorId), static_cast<unsigned short>(productId), nullptr);
-    if (!handle)
-        return nullptr;
-    return std::unique_ptr<HidapiDevice>(new HidapiDevice(handle));
+    }
+    hid_device *device = hid_open_path(path.c_str());
+    if (device)
+        return std::unique_ptr<HidapiDevice>(new HidapiDevice(device));
+    // hidapi keeps only a message: open the node once more to learn the errno.
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    error = fd < 0 ? errno : EIO;
+    if (fd >= 0)
+        ::close(fd);
+    return nullptr;
 }
 
 HidapiDevice::HidapiDevice(hid_device *handle)
-    : handle_(handle)
+    : handle(handle)
 { }
 
 HidapiDevice::~HidapiDevice()
 {
-    hid_close(handle_);
+    hid_close(handle);
 }
 
 bool HidapiDevice::write(const Report &report)
@@ -28,10 +53,10 @@ bool HidapiDevice::write(const Report &report)
     unsigned char buffer[1 + sizeof(Report)] = {0};
     for (std::size_t i = 0; i < report.size(); ++i)
         buffer[1 + i] = report[i];
-    return hid_write(handle_, buffer, sizeof buffer) == static_cast<int>(sizeof buffer);
+    return hid_write(handle, buffer, sizeof buffer) == static_cast<int>(sizeof buffer);
 }
 
 int HidapiDevice::read(Report &report, int timeoutMs)
 {
-    return hid_read_timeout(handle_, report.data(), report.size(), timeoutMs);
+    return hid_read_timeout(handle, report.data(), report.size(), timeoutMs);
 }

@@ -3,6 +3,8 @@
 #include "HidDevice.h"
 
 #include <memory>
+#include <string>
+#include <vector>
 
 struct hid_device_;
 
@@ -10,8 +12,10 @@ struct hid_device_;
 class HidapiDevice : public HidDevice
 {
 public:
-    // The first device with these IDs, or null.
-    static std::unique_ptr<HidapiDevice> open(unsigned vendorId, unsigned productId);
+    // The device paths (/dev/hidrawN) of the devices with these IDs.
+    static std::vector<std::string> find(unsigned vendorId, unsigned productId);
+    // Null, with the errno in `error`, when the node cannot be opened.
+    static std::unique_ptr<HidapiDevice> open(const std::string &path, int &error);
     ~HidapiDevice() override;
 
     HidapiDevice(const HidapiDevice &) = delete;
@@ -23,5 +27,5 @@ public:
 private:
     explicit HidapiDevice(hid_device_ *handle);
 
-    hid_device_ *handle_;
+    hid_device_ *handle;
 };

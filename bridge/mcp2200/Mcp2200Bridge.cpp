@@ -1,6 +1,7 @@
 #include "Mcp2200Bridge.h"
 
 #include <chrono>
+#include <cstdio>
 
 namespace {
 
@@ -10,73 +11,119 @@ std::int64_t steadyMilliseconds()
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+void tellStderr(const std::string &text)
+{
+    std::fprintf(stderr, "libSimpleIO-UM: %s\n", text.c_str());
+    std::fflush(stderr);
+}
+
 } // namespace
 
-Mcp2200Bridge::Mcp2200Bridge(TransportOpener &opener, Clock clock)
-    : opener_(opener)
-    , clock_(clock ? std::move(clock) : Clock(&steadyMilliseconds))
+Mcp2200Bridge::Mcp2200Bridge(TransportOpener &opener, Clock clock, Sink sink)
+    : opener(opener)
+    , clock(clock ? std::move(clock) : Clock(&steadyMilliseconds))
+    , sink(sink ? std::move(sink) : Sink(&tellStderr))
 { }
 
 void Mcp2200Bridge::init(unsigned vendorId, unsigned productId)
 {
-    initialised_ = true;
-    vendorId_ = vendorId;
-    productId_ = productId;
+    initialised = true;
+    this->vendorId = vendorId;
+    this->productId = productId;
     open();
 }
 
 void Mcp2200Bridge::open()
 {
     // Let go of a chip opened before, so that the new one can claim the same lines.
-    transport_.reset();
-    lastOpen_ = clock_();
-    transport_ = opener_.openGpio(vendorId_, productId_);
-    if (!transport_)
-        transport_ = opener_.openHid(vendorId_, productId_);
+    transport.reset();
+    lastOpen = clock();
+    transport = opener.openGpio(vendorId, productId);
+    Mcp2200Fault gpioFault = transport ? Mcp2200Fault() : opener.lastFault();
+    // Lines held by another program are not taken from it behind the kernel's back.
+    if (!transport && gpioFault.kind != Mcp2200Fault::Kind::Busy)
+        transport = opener.openHid(vendorId, productId);
+    if (transport) {
+        setFault({});
+        return;
+    }
+    // Trouble with the GPIO chip comes first: the hidraw node of the same chip fails alike.
+    Mcp2200Fault found
+        = gpioFault.kind != Mcp2200Fault::Kind::None ? gpioFault : opener.lastFault();
+    if (found.kind == Mcp2200Fault::Kind::None)
+        found = Mcp2200Fault::absent(vendorId, productId);
+    // A pulled cable stays the reason until the chip shows up again.
+    if (found.kind == Mcp2200Fault::Kind::Absent && fault.kind == Mcp2200Fault::Kind::Lost)
+        return;
+    setFault(found);
 }
 
-Mcp2200Transport *Mcp2200Bridge::transport()
+Mcp2200Transport *Mcp2200Bridge::usableTransport()
 {
-    if (transport_ && !transport_->isLost())
-        return transport_.get();
+    if (transport && !transport->isLost())
+        return transport.get();
+    noteLoss(false);
     // Looking for the chip walks sysfs and the USB devices: not on every pin operation.
-    if (!initialised_ || clock_() - lastOpen_ < ReopenIntervalMs)
+    if (!initialised || clock() - lastOpen < reopenIntervalMs)
         return nullptr;
     open();
-    return transport_ && !transport_->isLost() ? transport_.get() : nullptr;
+    return transport && !transport->isLost() ? transport.get() : nullptr;
+}
+
+bool Mcp2200Bridge::noteLoss(bool ok)
+{
+    if (transport && transport->isLost() && fault.kind != Mcp2200Fault::Kind::Lost)
+        setFault(Mcp2200Fault::lost(transport->deviceNode()));
+    return ok;
+}
+
+void Mcp2200Bridge::setFault(const Mcp2200Fault &newFault)
+{
+    fault = newFault;
+    std::string text = fault.text();
+    if (text == faultText)
+        return;
+    faultText = std::move(text);
+    if (!faultText.empty())
+        sink(faultText);
 }
 
 bool Mcp2200Bridge::isConnected()
 {
-    Mcp2200Transport *t = transport();
-    return t && t->isAlive();
+    Mcp2200Transport *t = usableTransport();
+    if (!t)
+        return false;
+    const bool alive = noteLoss(t->isAlive());
+    if (!t->isLost())
+        setFault(alive ? Mcp2200Fault() : Mcp2200Fault::silent(t->deviceNode()));
+    return alive;
 }
 
 bool Mcp2200Bridge::configureIO(unsigned char ioMap)
 {
-    Mcp2200Transport *t = transport();
-    return t && t->setDirections(ioMap);
+    Mcp2200Transport *t = usableTransport();
+    return noteLoss(t && t->setDirections(ioMap));
 }
 
 bool Mcp2200Bridge::setPin(unsigned pin)
 {
-    Mcp2200Transport *t = validPin(pin) ? transport() : nullptr;
-    return t && t->writePin(pin, true);
+    Mcp2200Transport *t = validPin(pin) ? usableTransport() : nullptr;
+    return noteLoss(t && t->writePin(pin, true));
 }
 
 bool Mcp2200Bridge::clearPin(unsigned pin)
 {
-    Mcp2200Transport *t = validPin(pin) ? transport() : nullptr;
-    return t && t->writePin(pin, false);
+    Mcp2200Transport *t = validPin(pin) ? usableTransport() : nullptr;
+    return noteLoss(t && t->writePin(pin, false));
 }
 
 bool Mcp2200Bridge::readPin(unsigned pin, unsigned *value)
 {
     if (!value)
         return false;
-    Mcp2200Transport *t = validPin(pin) ? transport() : nullptr;
+    Mcp2200Transport *t = validPin(pin) ? usableTransport() : nullptr;
     bool high = false;
-    const bool ok = t && t->readPin(pin, high);
+    const bool ok = noteLoss(t && t->readPin(pin, high));
     // Callers may use the value without looking at the result: a failed read then looks like
     // an idle line (high), as when nothing is connected, never like stale data.
     *value = (!ok || high) ? 1 : 0;
@@ -85,14 +132,14 @@ bool Mcp2200Bridge::readPin(unsigned pin, unsigned *value)
 
 bool Mcp2200Bridge::setBaudRate(int baudRate)
 {
-    Mcp2200Transport *t = transport();
-    return t && baudRate > 0 && t->setBaudRate(static_cast<unsigned long>(baudRate));
+    Mcp2200Transport *t = usableTransport();
+    return noteLoss(t && baudRate > 0 && t->setBaudRate(static_cast<unsigned long>(baudRate)));
 }
 
 bool Mcp2200Bridge::configure(unsigned char ioMap, unsigned long baudRate, unsigned rxLedMode,
     unsigned txLedMode, bool flow, bool uload, bool sspnd)
 {
-    Mcp2200Transport *t = transport();
+    Mcp2200Transport *t = usableTransport();
     if (!t)
         return false;
     Mcp2200AltFunctions alt;
@@ -101,5 +148,5 @@ bool Mcp2200Bridge::configure(unsigned char ioMap, unsigned long baudRate, unsig
     alt.hardwareFlow = flow;
     alt.usbConfigured = uload;
     alt.suspend = sspnd;
-    return t->configure(ioMap, baudRate, alt);
+    return noteLoss(t->configure(ioMap, baudRate, alt));
 }

@@ -1,24 +1,29 @@
 #pragma once
 
+#include "Mcp2200Fault.h"
 #include "Mcp2200Transport.h"
 #include "TransportOpener.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
-// The logic behind the eight entry points: argument checks, and the choice of transport
-// (the kernel's GPIO chip first, hidraw when there is none). A chip that was missing at
+// The logic behind the entry points: argument checks, and the choice of transport (the
+// kernel's GPIO chip first, hidraw when there is none). A chip that was missing at
 // InitMCP2200, or that went away, is looked for again at most once a second, so that
-// plugging the cable in later needs no restart.
+// plugging the cable in later needs no restart. Keeps, in plain words, why the chip cannot
+// be used, and tells each new reason once.
 class Mcp2200Bridge
 {
 public:
     // Milliseconds on a monotonic clock.
     using Clock = std::function<std::int64_t()>;
-    static constexpr std::int64_t ReopenIntervalMs = 1000;
+    // Receives each new reason's text; by default it goes to stderr.
+    using Sink = std::function<void(const std::string &text)>;
+    static constexpr std::int64_t reopenIntervalMs = 1000;
 
-    explicit Mcp2200Bridge(TransportOpener &opener, Clock clock = {});
+    explicit Mcp2200Bridge(TransportOpener &opener, Clock clock = {}, Sink sink = {});
 
     void init(unsigned vendorId, unsigned productId);
     bool isConnected();
@@ -30,17 +35,26 @@ public:
     bool configure(unsigned char ioMap, unsigned long baudRate, unsigned rxLedMode,
         unsigned txLedMode, bool flow, bool uload, bool sspnd);
 
+    // "" while the chip can be used; valid until the next call on this object.
+    const char *lastErrorText() const { return faultText.c_str(); }
+
 private:
     static bool validPin(unsigned pin) { return pin < 8; }
     void open();
     // The usable transport, or null.
-    Mcp2200Transport *transport();
+    Mcp2200Transport *usableTransport();
+    // Passes an operation's result through, noting a chip that went away during it.
+    bool noteLoss(bool ok);
+    void setFault(const Mcp2200Fault &newFault);
 
-    TransportOpener &opener_;
-    Clock clock_;
-    std::unique_ptr<Mcp2200Transport> transport_;
-    bool initialised_ = false;
-    unsigned vendorId_ = 0;
-    unsigned productId_ = 0;
-    std::int64_t lastOpen_ = 0;
+    TransportOpener &opener;
+    Clock clock;
+    Sink sink;
+    std::unique_ptr<Mcp2200Transport> transport;
+    bool initialised = false;
+    unsigned vendorId = 0;
+    unsigned productId = 0;
+    std::int64_t lastOpen = 0;
+    Mcp2200Fault fault = Mcp2200Fault::notInitialised();
+    std::string faultText = fault.text();
 };

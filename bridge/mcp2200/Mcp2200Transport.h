@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // What the bridge's entry points need from a way of reaching the chip. The kernel's GPIO
 // character device and hidraw each implement it; tests put fakes behind it.
@@ -20,6 +21,8 @@ class Mcp2200Transport
 public:
     virtual ~Mcp2200Transport() = default;
 
+    // The device node it works through (/dev/gpiochipN, /dev/hidrawN), empty when unknown.
+    virtual std::string deviceNode() const { return {}; }
     // True when the chip answers right now.
     virtual bool isAlive() = 0;
     // True once the device has gone away (unplugged): only opening it anew can help.

@@ -1,15 +1,17 @@
-// The eight C entry points of libSimpleIO-UM.so over the real chip.
+// The C entry points of libSimpleIO-UM.so over the real chip.
 #include "SimpleIO.h"
 
 #include "Mcp2200Bridge.h"
-#include "SystemTransportOpener.h"
+#include "NodeTransportOpener.h"
+#include "SystemDeviceNodes.h"
 
 namespace {
 
 // The library drives one chip for the whole process, as the maker's library does.
 Mcp2200Bridge &bridge()
 {
-    static SystemTransportOpener opener;
+    static SystemDeviceNodes nodes;
+    static NodeTransportOpener opener(nodes);
     static Mcp2200Bridge instance(opener);
     return instance;
 }
@@ -55,4 +57,9 @@ bool ConfigureMCP2200(unsigned char ioMap, unsigned long baudRate, unsigned int 
     unsigned int txLedMode, bool flow, bool uload, bool sspnd)
 {
     return bridge().configure(ioMap, baudRate, rxLedMode, txLedMode, flow, uload, sspnd);
+}
+
+const char *LastErrorText(void)
+{
+    return bridge().lastErrorText();
 }

@@ -2,6 +2,7 @@
 
 #include "GpioLineIo.h"
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -16,12 +17,17 @@ public:
     bool setValues(gpio_v2_line_values &values) override;
     bool getValues(gpio_v2_line_values &values) override;
     void release() override;
+    int requestError() const override { return lastRequestError; }
+    std::string lineConsumer(unsigned line) override;
 
     // Level of a line as the chip drives or sees it.
     bool level(unsigned line) const;
 
     std::uint8_t inputLevels = 0;
     bool failRequests = false;
+    int failError = EIO;
+    // What the kernel's line info names as each line's consumer.
+    std::array<std::string, 8> consumers;
     bool unplugged = false;
     // Set when the transport lets go of the chip.
     bool *destroyed = nullptr;
@@ -34,7 +40,8 @@ public:
 private:
     bool isOutput(unsigned index) const;
 
-    bool held_ = false;
-    gpio_v2_line_request current_ {};
-    std::uint8_t outputLevels_ = 0;
+    bool held = false;
+    int lastRequestError = 0;
+    gpio_v2_line_request current {};
+    std::uint8_t outputLevels = 0;
 };

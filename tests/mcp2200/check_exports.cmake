@@ -1,4 +1,4 @@
-# The library exports the eight entry points and nothing else.
+# The library exports the eight entry points, LastErrorText, and nothing else.
 execute_process(COMMAND nm -D --defined-only ${LIBRARY}
                 OUTPUT_VARIABLE symbols RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
@@ -11,7 +11,7 @@ foreach(line ${names})
     list(APPEND found ${name})
 endforeach()
 list(SORT found)
-set(expected ClearPin ConfigureIO ConfigureMCP2200 InitMCP2200 IsConnected ReadPin SetPin
+set(expected ClearPin ConfigureIO ConfigureMCP2200 InitMCP2200 IsConnected LastErrorText ReadPin SetPin
     fnSetBaudRate)
 list(SORT expected)
 if(NOT found STREQUAL expected)

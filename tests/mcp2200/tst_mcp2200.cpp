@@ -1,19 +1,28 @@
+#include "FakeDeviceNodes.h"
 #include "FakeGpioLines.h"
 #include "FakeHidChip.h"
+#include "FakeSysfs.h"
 #include "FakeTransportOpener.h"
 #include "GpioChipFinder.h"
 #include "GpioTransport.h"
 #include "HidTransport.h"
 #include "Mcp2200Bridge.h"
+#include "NodeTransportOpener.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLibrary>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
 
+#include <cerrno>
 #include <climits>
+#include <cstdio>
+#include <functional>
+#include <map>
 #include <memory>
+#include <unistd.h>
 
 using Report = HidDevice::Report;
 
@@ -21,8 +30,8 @@ Q_DECLARE_METATYPE(Report)
 
 namespace {
 
-constexpr unsigned Vid = 0x04D8;
-constexpr unsigned Pid = 0x00DF;
+constexpr unsigned vid = 0x04D8;
+constexpr unsigned pid = 0x00DF;
 
 Report report(std::initializer_list<std::pair<int, std::uint8_t>> bytes)
 {
@@ -45,7 +54,7 @@ QList<QByteArray> hexAll(const std::vector<Report> &reports)
     return out;
 }
 
-const Report ReadAllRequest = report({{0, 0x80}});
+const Report readAllRequest = report({{0, 0x80}});
 
 // A bridge over a fake HID chip, opened through InitMCP2200's path (no GPIO chip found).
 struct HidRig
@@ -53,7 +62,7 @@ struct HidRig
     HidRig()
     {
         chip = plugNewChip();
-        bridge.init(Vid, Pid);
+        bridge.init(vid, pid);
         opener.hid = nullptr;
         chip->latch = 0x0C; // the link's idle lines
     }
@@ -71,7 +80,9 @@ struct HidRig
     }
     std::int64_t now = 0;
     FakeTransportOpener opener;
-    Mcp2200Bridge bridge {opener, [this] { return now; }};
+    std::vector<std::string> told;
+    Mcp2200Bridge bridge {
+        opener, [this] { return now; }, [this](const std::string &text) { told.push_back(text); }};
     FakeHidChip *chip = nullptr;
 };
 
@@ -88,11 +99,13 @@ struct GpioRig
             auto transport = std::make_unique<GpioTransport>(std::move(*lines));
             return transport->start() ? std::move(transport) : nullptr;
         };
-        bridge.init(Vid, Pid);
+        bridge.init(vid, pid);
     }
     std::int64_t now = 0;
     FakeTransportOpener opener;
-    Mcp2200Bridge bridge {opener, [this] { return now; }};
+    std::vector<std::string> told;
+    Mcp2200Bridge bridge {
+        opener, [this] { return now; }, [this](const std::string &text) { told.push_back(text); }};
     FakeGpioLines *fake = nullptr;
 };
 
@@ -119,10 +132,39 @@ std::pair<std::uint64_t, std::uint64_t> outputs(const gpio_v2_line_request &requ
 
 void writeFile(const QString &path, const QByteArray &data)
 {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(data);
+    QVERIFY(FakeSysfs::writeFile(path, data));
+}
+
+// The reasons as the technician reads them; {node} stands for the device node.
+const QString absentText = "No MCP2200 (04d8:00df) found on USB. Check that the cable is plugged "
+                           "in, or try another USB port.";
+const QString deniedText
+    = "The MCP2200 on {node} cannot be opened: permission denied, the udev rule is not active "
+      "yet. Unplug the cable and plug it in again, or run \"sudo udevadm control --reload-rules\" "
+      "and \"sudo udevadm trigger\"; if it is still denied, log out and log in again.";
+const QString lostText
+    = "The MCP2200 on {node} was lost: the cable was pulled out. Plug it in again.";
+
+QString on(QString text, const QString &node)
+{
+    return text.replace("{node}", node);
+}
+
+// What the process writes to its stderr while `run` runs.
+QByteArray stderrDuring(const std::function<void()> &run)
+{
+    QTemporaryFile file;
+    if (!file.open())
+        return "(no temporary file)";
+    std::fflush(stderr);
+    const int saved = ::dup(STDERR_FILENO);
+    ::dup2(file.handle(), STDERR_FILENO);
+    run();
+    std::fflush(stderr);
+    ::dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    file.seek(0);
+    return file.readAll();
 }
 
 } // namespace
@@ -166,6 +208,10 @@ private slots:
     void cablePluggedInLater();
     void silentChipIsNotReopened();
 
+    void faultReasons_data();
+    void faultReasons();
+    void reasonToldOnce();
+
     void finderMatches_data();
     void finderMatches();
     void finderPrefersLabelReader();
@@ -187,7 +233,8 @@ void TestMcp2200::initPrefersGpioChip()
 void TestMcp2200::initWithoutDevice()
 {
     FakeTransportOpener opener;
-    Mcp2200Bridge bridge(opener);
+    QStringList told;
+    Mcp2200Bridge bridge(opener, {}, [&](const std::string &text) { told << text.c_str(); });
     unsigned value = 0;
     // Before InitMCP2200 and after one that found nothing, alike.
     for (int round = 0; round < 2; ++round) {
@@ -200,9 +247,11 @@ void TestMcp2200::initWithoutDevice()
         value = 0;
         QVERIFY(!bridge.readPin(4, &value));
         QCOMPARE(value, 1u); // a silent line
-        bridge.init(Vid, Pid);
+        bridge.init(vid, pid);
     }
     QCOMPARE(opener.calls.size(), std::size_t(4)); // GPIO chip, then hidraw, each time
+    // An opener that cannot tell why leaves the chip absent, told once for both searches.
+    QCOMPARE(told, QStringList {absentText});
 }
 
 void TestMcp2200::reinitReleasesFirstDevice()
@@ -216,7 +265,7 @@ void TestMcp2200::reinitReleasesFirstDevice()
         destroyedBeforeOpen = firstDestroyed;
         return nullptr;
     };
-    rig.bridge.init(Vid, Pid);
+    rig.bridge.init(vid, pid);
     QVERIFY(destroyedBeforeOpen);
     QVERIFY(!rig.bridge.isConnected());
 }
@@ -267,7 +316,7 @@ void TestMcp2200::hidReadPin()
     unsigned value = 42;
     QVERIFY(rig.bridge.readPin(pin, &value));
     QCOMPARE(value, expected);
-    QCOMPARE(hexAll(rig.chip->written), QList<QByteArray> {hex(ReadAllRequest)});
+    QCOMPARE(hexAll(rig.chip->written), QList<QByteArray> {hex(readAllRequest)});
 }
 
 void TestMcp2200::hidConfigureIO()
@@ -283,7 +332,7 @@ void TestMcp2200::hidConfigureIO()
     // pins 2 and 3 high, 0, 1 and 4 low (4 was an input at 1 and becomes an output).
     QCOMPARE(hexAll(rig.chip->written),
         (QList<QByteArray> {
-            hex(ReadAllRequest),
+            hex(readAllRequest),
             hex(report(
                 {{0, 0x10}, {4, 0xE0}, {5, 0xCC}, {6, 0x01}, {7, 0x02}, {8, 0x12}, {9, 0x34}})),
             hex(report({{0, 0x08}, {11, 0x1C}, {12, 0x03}})),
@@ -326,7 +375,7 @@ void TestMcp2200::hidBaudRate()
     }
     QCOMPARE(hexAll(rig.chip->written),
         (QList<QByteArray> {
-            hex(ReadAllRequest),
+            hex(readAllRequest),
             hex(report({{0, 0x10}, {4, 0xF0}, {5, 0x40}, {6, 0x0C}, {7, 0x01},
                 {8, std::uint8_t(divisorHigh)}, {9, std::uint8_t(divisorLow)}})),
             hex(report({{0, 0x08}, {11, 0x0C}, {12, 0x03}})),
@@ -359,7 +408,7 @@ void TestMcp2200::hidConfigureMcp2200()
     QCOMPARE(rig.bridge.configure(240, 6000000, ledMode, ledMode, on, on, on), true);
     QCOMPARE(hexAll(rig.chip->written),
         (QList<QByteArray> {
-            hex(ReadAllRequest),
+            hex(readAllRequest),
             hex(report({{0, 0x10}, {4, 0xF0}, {5, std::uint8_t(altPins)},
                 {7, std::uint8_t(altOptions)}, {9, 0x01}})),
             hex(report({{0, 0x08}, {11, 0x0C}, {12, 0x03}})),
@@ -390,7 +439,7 @@ void TestMcp2200::hidBadAnswer()
     QVERIFY(!rig.bridge.configure(0xF0, 6000000, 0, 0, false, false, false));
     // Nothing but READ_ALL requests: no CONFIGURE built from an answer that was not there.
     for (const Report &r : rig.chip->written)
-        QCOMPARE(hex(r), hex(ReadAllRequest));
+        QCOMPARE(hex(r), hex(readAllRequest));
     QCOMPARE(rig.chip->written.size(), std::size_t(5));
     // Pin writes need no answer and still work.
     QVERIFY(rig.bridge.setPin(2));
@@ -588,7 +637,7 @@ void TestMcp2200::gpioFailedRequest()
     // No ioctl on lines it does not hold, and no new search within the second.
     QVERIFY(rig.fake->calls.empty());
     QCOMPARE(rig.opener.calls.size(), std::size_t(1));
-    rig.now += Mcp2200Bridge::ReopenIntervalMs;
+    rig.now += Mcp2200Bridge::reopenIntervalMs;
     QVERIFY(!rig.bridge.setPin(2));
     QCOMPARE(rig.opener.calls.size(), std::size_t(3));
 }
@@ -599,7 +648,7 @@ void TestMcp2200::reopenAfterUnplug()
     rig.chip->unplugged = true;
     QVERIFY(!rig.bridge.setPin(2));
     FakeHidChip *second = rig.plugNewChip();
-    rig.now += Mcp2200Bridge::ReopenIntervalMs - 1;
+    rig.now += Mcp2200Bridge::reopenIntervalMs - 1;
     QVERIFY(!rig.bridge.setPin(2));
     QVERIFY(!rig.bridge.isConnected());
     QCOMPARE(rig.opener.calls.size(), std::size_t(2));
@@ -615,7 +664,7 @@ void TestMcp2200::cablePluggedInLater()
     HidRig rig;
     rig.chip->unplugged = true;
     rig.opener.calls.clear();
-    rig.bridge.init(Vid, Pid); // nothing found
+    rig.bridge.init(vid, pid); // nothing found
     QCOMPARE(rig.opener.calls.size(), std::size_t(2));
     FakeHidChip *chip = rig.plugNewChip();
     rig.now += 500;
@@ -635,10 +684,150 @@ void TestMcp2200::silentChipIsNotReopened()
     rig.chip->answer = FakeHidChip::Answer::None;
     unsigned value = 0;
     QVERIFY(!rig.bridge.readPin(4, &value));
-    rig.now += 10 * Mcp2200Bridge::ReopenIntervalMs;
+    rig.now += 10 * Mcp2200Bridge::reopenIntervalMs;
     QVERIFY(!rig.bridge.isConnected());
     QVERIFY(rig.bridge.setPin(2)); // the same device, still open
     QCOMPARE(rig.opener.calls.size(), std::size_t(2));
+}
+
+void TestMcp2200::faultReasons_data()
+{
+    // The GPIO chip in sysfs: "" none, ok, denied (open refused), busy (line request refused),
+    // pulled (gone after opening); the consumer the kernel names on line 3; one word per hidraw
+    // node /dev/hidraw3, /dev/hidraw4 ...: ok, denied, busy, failed, silent, pulled.
+    QTest::addColumn<QString>("gpio");
+    QTest::addColumn<QString>("holder");
+    QTest::addColumn<QStringList>("hidraw");
+    QTest::addColumn<bool>("connected");
+    QTest::addColumn<QString>("reason"); // {gpio}: the GPIO chip's node
+    const QString hidraw3 = "/dev/hidraw3";
+    QTest::newRow("absent") << ""
+                            << "" << QStringList {} << false << absentText;
+    QTest::newRow("hidraw permission denied")
+        << ""
+        << "" << QStringList {"denied"} << false << on(deniedText, hidraw3);
+    QTest::newRow("gpiochip permission denied")
+        << "denied"
+        << "" << QStringList {"denied"} << false << on(deniedText, "{gpio}");
+    QTest::newRow("gpiochip denied, hidraw opens") << "denied"
+                                                   << "" << QStringList {"ok"} << true << "";
+    QTest::newRow("gpio lines busy, holder named")
+        << "busy"
+        << "gpioset" << QStringList {"ok"} << false
+        << "The MCP2200 on {gpio} is busy, held by another program (\"gpioset\"). Close that "
+           "program and try again.";
+    QTest::newRow("gpio lines busy, holder unknown")
+        << "busy"
+        << "" << QStringList {"ok"} << false
+        << "The MCP2200 on {gpio} is busy, held by another program. Close that program and try "
+           "again.";
+    QTest::newRow("hidraw busy") << ""
+                                 << "" << QStringList {"busy"} << false
+                                 << "The MCP2200 on /dev/hidraw3 is busy, held by another "
+                                    "program. Close that program and try again.";
+    QTest::newRow("hidraw pulled")
+        << ""
+        << "" << QStringList {"pulled"} << false << on(lostText, hidraw3);
+    QTest::newRow("gpio chip pulled") << "pulled"
+                                      << "" << QStringList {} << false << on(lostText, "{gpio}");
+    QTest::newRow("hidraw silent") << ""
+                                   << "" << QStringList {"silent"} << false
+                                   << "The MCP2200 on /dev/hidraw3 does not answer. Unplug the "
+                                      "cable and plug it in again.";
+    QTest::newRow("hidraw refused otherwise")
+        << ""
+        << "" << QStringList {"failed"} << false
+        << "The MCP2200 on /dev/hidraw3 cannot be used: No such device or address. Unplug the "
+           "cable and plug it in again.";
+    QTest::newRow("second cable opens") << ""
+                                        << "" << QStringList {"denied", "ok"} << true << "";
+    QTest::newRow("first cable's trouble told") << ""
+                                                << "" << QStringList {"busy", "denied"} << false
+                                                << "The MCP2200 on /dev/hidraw3 is busy, held by "
+                                                   "another program. Close that program and try "
+                                                   "again.";
+}
+
+void TestMcp2200::faultReasons()
+{
+    QFETCH(QString, gpio);
+    QFETCH(QString, holder);
+    QFETCH(QStringList, hidraw);
+    QFETCH(bool, connected);
+    QFETCH(QString, reason);
+    FakeSysfs sysfs;
+    QVERIFY(sysfs.isValid());
+    if (!gpio.isEmpty())
+        QVERIFY(sysfs.addChip("gpiochip1", "mcp2200", "04d8", "00df", true));
+    FakeDeviceNodes nodes;
+    nodes.gpioRefusal = gpio == "denied" ? EACCES : 0;
+    nodes.prepareLines = [&](FakeGpioLines &lines) {
+        lines.failRequests = gpio == "busy";
+        lines.failError = EBUSY;
+        lines.consumers[3] = holder.toStdString();
+    };
+    const std::map<QString, int> refusals {{"denied", EACCES}, {"busy", EBUSY}, {"failed", ENXIO}};
+    for (int i = 0; i < hidraw.size(); ++i) {
+        const auto refusal = refusals.find(hidraw[i]);
+        nodes.hidraw.push_back({"/dev/hidraw" + std::to_string(3 + i),
+            refusal == refusals.end() ? 0 : refusal->second});
+    }
+    nodes.prepareChip = [&](FakeHidChip &chip) {
+        if (hidraw.contains("silent"))
+            chip.answer = FakeHidChip::Answer::None;
+    };
+    NodeTransportOpener opener(nodes, sysfs.finder());
+    std::int64_t now = 0;
+    QStringList told;
+    Mcp2200Bridge bridge(
+        opener, [&] { return now; },
+        [&](const std::string &text) { told << QString::fromStdString(text); });
+    bridge.init(vid, pid);
+    if (gpio == "pulled") {
+        nodes.lines->unplugged = true;
+        QVERIFY(sysfs.removeNode("gpiochip1"));
+    }
+    if (hidraw.contains("pulled")) {
+        nodes.chip->unplugged = true;
+        nodes.hidraw.clear();
+    }
+    QCOMPARE(bridge.isConnected(), connected);
+    // The same trouble met again, and again after the next search for the chip, is told once.
+    bridge.setPin(2);
+    now += Mcp2200Bridge::reopenIntervalMs;
+    QCOMPARE(bridge.isConnected(), connected);
+    reason.replace("{gpio}", sysfs.node("gpiochip1"));
+    QCOMPARE(QString(bridge.lastErrorText()), reason);
+    QCOMPARE(told, reason.isEmpty() ? QStringList() : QStringList {reason});
+}
+
+void TestMcp2200::reasonToldOnce()
+{
+    // Told again when it comes back after the chip was usable, and whenever it changes.
+    FakeSysfs sysfs;
+    FakeDeviceNodes nodes;
+    NodeTransportOpener opener(nodes, sysfs.finder());
+    std::int64_t now = 0;
+    QStringList told;
+    Mcp2200Bridge bridge(
+        opener, [&] { return now; },
+        [&](const std::string &text) { told << QString::fromStdString(text); });
+    nodes.hidraw = {{"/dev/hidraw3", EACCES}};
+    bridge.init(vid, pid);
+    nodes.hidraw[0].refusal = 0;
+    now += Mcp2200Bridge::reopenIntervalMs;
+    QVERIFY(bridge.isConnected());
+    for (int round = 0; round < 2; ++round) {
+        nodes.chip->unplugged = true;
+        QVERIFY(!bridge.setPin(2));
+        // Known at once, not at the next search.
+        QCOMPARE(QString(bridge.lastErrorText()), on(lostText, "/dev/hidraw3"));
+        now += Mcp2200Bridge::reopenIntervalMs;
+        QVERIFY(bridge.isConnected());
+    }
+    QCOMPARE(told,
+        (QStringList {on(deniedText, "/dev/hidraw3"), on(lostText, "/dev/hidraw3"),
+            on(lostText, "/dev/hidraw3")}));
 }
 
 void TestMcp2200::finderMatches_data()
@@ -662,30 +851,14 @@ void TestMcp2200::finderMatches()
 {
     QFETCH(QStringList, chips);
     QFETCH(QString, expected);
-    QTemporaryDir root;
-    QVERIFY(root.isValid());
-    const QString sys = root.filePath("sys");
-    const QString dev = root.filePath("dev");
-    QDir().mkpath(dev);
-    int port = 1;
+    FakeSysfs sysfs;
+    QVERIFY(sysfs.isValid());
     for (const QString &chip : chips) {
         const QStringList f = chip.split('|');
-        // The layout the kernel makes: USB device, interface, HID device, GPIO chip.
-        const QString usb
-            = QString("%1/devices/pci0000:00/0000:00:14.0/usb1/1-%2").arg(sys).arg(port);
-        const QString chipDir
-            = QString("%1/1-%2:1.0/0003:%3:%4.000%2/%5").arg(usb).arg(port++).arg(f[2], f[3], f[0]);
-        writeFile(usb + "/idVendor", f[2].toLatin1() + "\n");
-        writeFile(usb + "/idProduct", f[3].toLatin1() + "\n");
-        writeFile(chipDir + "/gpio/gpiochip512/label", f[1].toLatin1() + "\n");
-        QDir().mkpath(sys + "/bus/gpio/devices");
-        QVERIFY(QFile::link(QDir(sys + "/bus/gpio/devices").relativeFilePath(chipDir),
-            sys + "/bus/gpio/devices/" + f[0]));
-        if (f[4] == "y")
-            writeFile(dev + "/" + f[0], {});
+        QVERIFY(sysfs.addChip(f[0], f[1], f[2], f[3], f[4] == "y"));
     }
-    const std::string found = GpioChipFinder(sys.toStdString(), dev.toStdString()).find(Vid, Pid);
-    QCOMPARE(QString::fromStdString(found), expected.isEmpty() ? QString() : dev + "/" + expected);
+    const std::string found = sysfs.finder().find(vid, pid);
+    QCOMPARE(QString::fromStdString(found), expected.isEmpty() ? QString() : sysfs.node(expected));
 }
 
 void TestMcp2200::finderPrefersLabelReader()
@@ -707,7 +880,7 @@ void TestMcp2200::finderPrefersLabelReader()
         return std::string("not-mcp2200");
     };
     GpioChipFinder finder(sys.toStdString(), root.filePath("dev").toStdString(), reader);
-    QVERIFY(finder.find(Vid, Pid).empty());
+    QVERIFY(finder.find(vid, pid).empty());
     QCOMPARE(asked, (std::vector<std::string> {root.filePath("dev/gpiochip0").toStdString()}));
 }
 
@@ -730,10 +903,17 @@ void TestMcp2200::libraryWithoutCable()
     auto readPin = reinterpret_cast<bool (*)(unsigned, unsigned *)>(library.resolve("ReadPin"));
     auto baud = reinterpret_cast<bool (*)(int)>(library.resolve("fnSetBaudRate"));
     QVERIFY(init && connected && setPin && readPin && baud);
+    auto errorText = reinterpret_cast<const char *(*)()>(library.resolve("LastErrorText"));
     QVERIFY(library.resolve("ConfigureIO") && library.resolve("ClearPin")
-        && library.resolve("ConfigureMCP2200"));
-    init(Vid, Pid);
-    QVERIFY(!connected());
+        && library.resolve("ConfigureMCP2200") && errorText);
+    QCOMPARE(QString(errorText()), QString("InitMCP2200 has not been called yet."));
+    const QByteArray written = stderrDuring([&] {
+        init(vid, pid);
+        QVERIFY(!connected());
+        QVERIFY(!connected());
+    });
+    QCOMPARE(QString(errorText()), absentText);
+    QCOMPARE(QString(written), "libSimpleIO-UM: " + absentText + "\n");
     QVERIFY(!setPin(2));
     QVERIFY(!baud(300));
     unsigned value = 0;

@@ -21,7 +21,9 @@ for f in "$program" "$demo"; do
 done
 for f in "$hardware" "$simulated" \
          "$prefix/lib/udev/rules.d/70-virel-configurator.rules" \
-         "$prefix/share/applications/virel-configurator.desktop"; do
+         "$prefix/share/applications/org.example.virel_configurator.desktop" \
+         "$prefix/share/metainfo/org.example.virel_configurator.metainfo.xml" \
+         "$prefix/share/doc/virel-configurator/copyright"; do
     [ -f "$f" ] && pass "${f#$prefix/} present" || fail "${f#$prefix/} missing"
 done
 for size in 64 128; do
@@ -45,10 +47,24 @@ grep -q 'TAG+="uaccess"' "$prefix/lib/udev/rules.d/70-virel-configurator.rules" 
     && grep -qi '04d8' "$prefix/lib/udev/rules.d/70-virel-configurator.rules" \
     && pass "udev rule grants the seat's user access" || fail "udev rule lacks uaccess for 04d8"
 
-desktop=$prefix/share/applications/virel-configurator.desktop
+for doc in share/doc/virel-configurator/changelog share/man/man1/virel-configurator.1 \
+           share/man/man1/virel-configurator-demo.1; do
+    gzip -t "$prefix/$doc.gz" 2>/dev/null && pass "$doc.gz" || fail "$doc.gz missing or not gzip"
+done
+
+desktop=$prefix/share/applications/org.example.virel_configurator.desktop
+metainfo=$prefix/share/metainfo/org.example.virel_configurator.metainfo.xml
+# Software centres join the two by id: the metainfo launches the desktop entry by its file name.
+if [ -f "$metainfo" ] && ! grep -q "<launchable type=\"desktop-id\">$(basename "$desktop")</launchable>" "$metainfo"; then
+    fail "the metainfo does not launch $(basename "$desktop")"
+fi
 if [ -f "$desktop" ] && command -v desktop-file-validate >/dev/null; then
     desktop-file-validate "$desktop" && pass "desktop entry is valid" \
         || fail "desktop entry does not validate"
+fi
+if [ -f "$metainfo" ] && command -v appstreamcli >/dev/null; then
+    appstreamcli validate --no-net "$metainfo" >/dev/null && pass "AppStream metadata is valid" \
+        || fail "AppStream metadata does not validate"
 fi
 if [ -f "$desktop" ] && ! grep -qx 'Exec=virel-configurator' "$desktop"; then
     fail "desktop entry does not start virel-configurator"

@@ -1,0 +1,38 @@
+#include "FakeSysfs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+bool FakeSysfs::addChip(const QString &name, const QString &label, const QString &vendor,
+    const QString &product, bool withNode)
+{
+    const QString usb
+        = QString("%1/devices/pci0000:00/0000:00:14.0/usb1/1-%2").arg(sysRoot()).arg(port);
+    const QString chipDir
+        = QString("%1/1-%2:1.0/0003:%3:%4.000%2/%5").arg(usb).arg(port).arg(vendor, product, name);
+    ++port;
+    const QString bus = sysRoot() + "/bus/gpio/devices";
+    return writeFile(usb + "/idVendor", vendor.toLatin1() + "\n")
+        && writeFile(usb + "/idProduct", product.toLatin1() + "\n")
+        && writeFile(chipDir + "/gpio/gpiochip512/label", label.toLatin1() + "\n")
+        && QDir().mkpath(bus) && QFile::link(QDir(bus).relativeFilePath(chipDir), bus + "/" + name)
+        && QDir().mkpath(devRoot()) && (!withNode || writeFile(node(name), {}));
+}
+
+bool FakeSysfs::removeNode(const QString &name)
+{
+    return QFile::remove(node(name));
+}
+
+GpioChipFinder FakeSysfs::finder() const
+{
+    return GpioChipFinder(sysRoot().toStdString(), devRoot().toStdString());
+}
+
+bool FakeSysfs::writeFile(const QString &path, const QByteArray &data)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+}
