@@ -376,7 +376,7 @@ void MainWindow::conf_wgt()
 // The hidden `hand` button starts the handshake; it is enabled exactly when `get` is.
 void MainWindow::get_connect()
 {
-    link->setReadAfterHandshake(true);
+    link->readAfterHandshake = true;
     form->hand->click();
 }
 

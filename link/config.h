@@ -27,13 +27,12 @@ public:
     // The service form's widgets, addressed by their object names.
     ConfigForm *const form;
 
-    // The next good handshake is followed by a configuration read.
-    bool readAfterHandshake() const { return m_readAfterHandshake; }
-    void setReadAfterHandshake(bool on) { m_readAfterHandshake = on; }
     // The next configuration reply with its marker is checked against the last write.
-    bool verifyPending() const { return m_verifyPending; }
+    bool verifyPending = false;
+    // The next good handshake is followed by a configuration read; the main window sets it.
+    bool readAfterHandshake = true;
     // Handshakes since the service logs were last cleared.
-    int handshakeCount() const { return m_handshakeCount; }
+    int handshakeCount = 0;
     // An exchange runs; starts are refused until it ends.
     bool exchangeRunning() const { return busy; }
 
@@ -147,9 +146,6 @@ private:
     Bytes5 writtenCopy {};
     Bytes5 writeSnapshot {};
     std::array<std::uint8_t, 3> dateSnapshot {};
-    bool m_verifyPending = false;
-    bool m_readAfterHandshake = true;
-    int m_handshakeCount = 0;
     bool busy = false;
 
     QTimer *timerAA = nullptr;

@@ -49,7 +49,7 @@ config::config(DetectorSettings *settings, QWidget *parent)
     createTimers();
     bringUp();
     connectForm();
-    m_readAfterHandshake = true;
+    readAfterHandshake = true;
     form->hand->hide();
     QTimer::singleShot(firstHandshakeDelay, this, &config::sendParamAA);
     watchTimer->start(watchInterval);

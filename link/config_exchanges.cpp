@@ -151,13 +151,13 @@ void config::handshakeResult()
         return;
     }
     emit signal_handshake_ok();
-    if (!m_readAfterHandshake) {
+    if (!readAfterHandshake) {
         endExchange();
         return;
     }
     startCommand(Command::A3);
     emit setButton(false);
-    m_readAfterHandshake = false;
+    readAfterHandshake = false;
 }
 
 void config::evaluateReply()
@@ -173,9 +173,9 @@ void config::acceptReply()
     form->textEdit->insertPlainText("Config get OK\n");
     std::copy(rxBuffer.begin(), rxBuffer.begin() + 6, receivedConfig);
     emit signal_getConfig(receivedConfig);
-    if (m_verifyPending && !reportVerification())
+    if (verifyPending && !reportVerification())
         return;
-    m_verifyPending = false;
+    verifyPending = false;
     endExchange();
     emit action(0, 0, progressEnd);
 }
@@ -214,7 +214,7 @@ void config::askRetry()
 void config::finishWrite()
 {
     writtenCopy = writeSnapshot;
-    m_verifyPending = true;
+    verifyPending = true;
     startCommand(Command::A3);
 }
 

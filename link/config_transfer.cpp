@@ -218,9 +218,9 @@ void config::endCommandFrame(Command command)
     phase = false;
     if (command == Command::AA) {
         timerAA->stop();
-        if (++m_handshakeCount > 10) {
+        if (++handshakeCount > 10) {
             clr();
-            m_handshakeCount = 0;
+            handshakeCount = 0;
         }
     }
     afterCommandFrame(command);

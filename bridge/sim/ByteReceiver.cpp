@@ -4,18 +4,18 @@ namespace sim {
 
 bool ByteReceiver::push(bool bit)
 {
-    m_shift = static_cast<unsigned char>((m_shift << 1) | (bit ? 1 : 0));
-    if (++m_bits < 8)
+    shift = static_cast<unsigned char>((shift << 1) | (bit ? 1 : 0));
+    if (++bits < 8)
         return false;
-    m_byte = m_shift;
+    byte = shift;
     clear();
     return true;
 }
 
 void ByteReceiver::clear()
 {
-    m_shift = 0;
-    m_bits = 0;
+    shift = 0;
+    bits = 0;
 }
 
 } // namespace sim

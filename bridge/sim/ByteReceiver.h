@@ -6,17 +6,17 @@ namespace sim {
 class ByteReceiver
 {
 public:
-    // Takes one bit; returns true when it completed a byte, which byte() then holds.
+    // Takes one bit; returns true when it completed a byte, which receivedByte() then holds.
     bool push(bool bit);
-    unsigned char byte() const { return m_byte; }
+    unsigned char receivedByte() const { return byte; }
     // True while some but not all bits of a byte have arrived.
-    bool partial() const { return m_bits > 0; }
+    bool partial() const { return bits > 0; }
     void clear();
 
 private:
-    unsigned char m_shift = 0;
-    unsigned char m_byte = 0;
-    int m_bits = 0;
+    unsigned char shift = 0;
+    unsigned char byte = 0;
+    int bits = 0;
 };
 
 } // namespace sim

@@ -4,25 +4,25 @@
 
 namespace sim {
 
-void ByteTransmitter::load(std::vector<unsigned char> bytes)
+void ByteTransmitter::load(std::vector<unsigned char> frame)
 {
-    m_bytes = std::move(bytes);
-    m_next = 0;
+    bytes = std::move(frame);
+    next = 0;
 }
 
 void ByteTransmitter::clear()
 {
-    m_bytes.clear();
-    m_next = 0;
+    bytes.clear();
+    next = 0;
 }
 
 bool ByteTransmitter::nextBit()
 {
     if (!pending())
         return true;
-    const unsigned char byte = m_bytes[m_next / 8];
-    const int shift = 7 - static_cast<int>(m_next % 8);
-    ++m_next;
+    const unsigned char byte = bytes[next / 8];
+    const int shift = 7 - static_cast<int>(next % 8);
+    ++next;
     return ((byte >> shift) & 1) != 0;
 }
 

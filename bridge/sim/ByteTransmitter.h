@@ -9,16 +9,16 @@ namespace sim {
 class ByteTransmitter
 {
 public:
-    void load(std::vector<unsigned char> bytes);
+    void load(std::vector<unsigned char> frame);
     void clear();
     // True while bits remain to be sent.
-    bool pending() const { return m_next < m_bytes.size() * 8; }
+    bool pending() const { return next < bytes.size() * 8; }
     // The next bit; only meaningful while pending().
     bool nextBit();
 
 private:
-    std::vector<unsigned char> m_bytes;
-    std::size_t m_next = 0;
+    std::vector<unsigned char> bytes;
+    std::size_t next = 0;
 };
 
 } // namespace sim

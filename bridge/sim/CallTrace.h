@@ -11,17 +11,17 @@ namespace sim {
 class CallTrace
 {
 public:
-    void setEnabled(bool on) { m_enabled = on; }
-    bool enabled() const { return m_enabled; }
-    void clear() { m_entries.clear(); }
+    void setEnabled(bool on) { enabled = on; }
+    bool isEnabled() const { return enabled; }
+    void clear() { entries.clear(); }
     void record(const SimTraceEntry &entry);
-    std::size_t size() const { return m_entries.size(); }
+    std::size_t size() const { return entries.size(); }
     // The entry at index, or an all-zero entry for an index past the end.
     SimTraceEntry at(std::size_t index) const;
 
 private:
-    bool m_enabled = false;
-    std::vector<SimTraceEntry> m_entries;
+    bool enabled = false;
+    std::vector<SimTraceEntry> entries;
 };
 
 } // namespace sim

@@ -28,19 +28,19 @@ void sim_set_present(bool present)
 
 bool sim_is_present(void)
 {
-    return SimDevice::instance().detector().present();
+    return SimDevice::instance().virtualDetector().isPresent();
 }
 
 void sim_set_config(const unsigned char config[5])
 {
     VirtualDetector::Config stored;
     std::copy(config, config + stored.size(), stored.begin());
-    SimDevice::instance().detector().setConfig(stored);
+    SimDevice::instance().virtualDetector().setConfig(stored);
 }
 
 void sim_get_config(unsigned char config[5])
 {
-    const VirtualDetector::Config &stored = SimDevice::instance().detector().config();
+    const VirtualDetector::Config &stored = SimDevice::instance().virtualDetector().storedConfig();
     std::copy(stored.begin(), stored.end(), config);
 }
 
@@ -48,28 +48,28 @@ void sim_set_date(const unsigned char date[7])
 {
     VirtualDetector::Date stored;
     std::copy(date, date + stored.size(), stored.begin());
-    SimDevice::instance().detector().setDate(stored);
+    SimDevice::instance().virtualDetector().setDate(stored);
 }
 
 void sim_get_date(unsigned char date[7])
 {
-    const VirtualDetector::Date &stored = SimDevice::instance().detector().date();
+    const VirtualDetector::Date &stored = SimDevice::instance().virtualDetector().storedDate();
     std::copy(stored.begin(), stored.end(), date);
 }
 
 void sim_set_handshake_reply(unsigned char reply)
 {
-    SimDevice::instance().detector().setHandshakeReply(reply);
+    SimDevice::instance().virtualDetector().setHandshakeReply(reply);
 }
 
 void sim_set_marker_fault(int times)
 {
-    SimDevice::instance().detector().setMarkerFault(times);
+    SimDevice::instance().virtualDetector().setMarkerFault(times);
 }
 
 void sim_set_store_fault(int index, unsigned char value)
 {
-    SimDevice::instance().detector().setStoreFault(index, value);
+    SimDevice::instance().virtualDetector().setStoreFault(index, value);
 }
 
 void sim_set_call_fails(SimCall call, bool fails)
@@ -79,22 +79,22 @@ void sim_set_call_fails(SimCall call, bool fails)
 
 int sim_pin_level(unsigned int pin)
 {
-    return SimDevice::instance().bridge().lineLevel(pin) ? 1 : 0;
+    return SimDevice::instance().virtualBridge().lineLevel(pin) ? 1 : 0;
 }
 
 unsigned int sim_io_mask(void)
 {
-    return SimDevice::instance().bridge().mask();
+    return SimDevice::instance().virtualBridge().directionMask();
 }
 
 unsigned int sim_baud_rate(void)
 {
-    return static_cast<unsigned int>(SimDevice::instance().bridge().baudRate());
+    return static_cast<unsigned int>(SimDevice::instance().virtualBridge().uartBaudRate());
 }
 
 size_t sim_received(unsigned char *buffer, size_t capacity)
 {
-    const auto &frame = SimDevice::instance().detector().received();
+    const auto &frame = SimDevice::instance().virtualDetector().receivedFrame();
     const size_t count = std::min(capacity, frame.size());
     if (buffer != nullptr)
         std::copy(frame.begin(), frame.begin() + static_cast<long>(count), buffer);
@@ -103,20 +103,20 @@ size_t sim_received(unsigned char *buffer, size_t capacity)
 
 void sim_trace_enable(bool on)
 {
-    SimDevice::instance().trace().setEnabled(on);
+    SimDevice::instance().callTrace().setEnabled(on);
 }
 
 void sim_trace_clear(void)
 {
-    SimDevice::instance().trace().clear();
+    SimDevice::instance().callTrace().clear();
 }
 
 size_t sim_trace_size(void)
 {
-    return SimDevice::instance().trace().size();
+    return SimDevice::instance().callTrace().size();
 }
 
 SimTraceEntry sim_trace_at(size_t index)
 {
-    return SimDevice::instance().trace().at(index);
+    return SimDevice::instance().callTrace().at(index);
 }

@@ -13,32 +13,32 @@ SimDevice &SimDevice::instance()
 }
 
 SimDevice::SimDevice()
-    : m_bridge(m_detector)
+    : bridge(detector)
 {
     reset();
 }
 
 void SimDevice::reset()
 {
-    m_detector.reset(today());
-    m_bridge.reset();
-    m_trace.setEnabled(false);
-    m_trace.clear();
-    m_failingCalls = 0;
+    detector.reset(today());
+    bridge.reset();
+    trace.setEnabled(false);
+    trace.clear();
+    failingCalls = 0;
 }
 
 void SimDevice::initMcp2200(unsigned int vendorId, unsigned int productId)
 {
     const std::uint64_t t = now();
     if (!fails(SIM_INIT_MCP2200))
-        m_bridge.open(vendorId, productId);
+        bridge.open(vendorId, productId);
     record(SIM_INIT_MCP2200, vendorId, 0, true, t, {productId});
 }
 
 bool SimDevice::isConnected()
 {
     const std::uint64_t t = now();
-    const bool result = !fails(SIM_IS_CONNECTED) && m_bridge.isOpen();
+    const bool result = !fails(SIM_IS_CONNECTED) && bridge.isOpen();
     record(SIM_IS_CONNECTED, 0, 0, result, t);
     return result;
 }
@@ -46,7 +46,7 @@ bool SimDevice::isConnected()
 bool SimDevice::configureIo(unsigned char mask)
 {
     const std::uint64_t t = now();
-    const bool result = !fails(SIM_CONFIGURE_IO) && m_bridge.configure(mask, t);
+    const bool result = !fails(SIM_CONFIGURE_IO) && bridge.configure(mask, t);
     record(SIM_CONFIGURE_IO, mask, 0, result, t);
     return result;
 }
@@ -64,7 +64,7 @@ bool SimDevice::clearPin(unsigned int pin)
 bool SimDevice::readPin(unsigned int pin, unsigned int *value)
 {
     const std::uint64_t t = now();
-    const bool result = !fails(SIM_READ_PIN) && m_bridge.read(pin, value);
+    const bool result = !fails(SIM_READ_PIN) && bridge.read(pin, value);
     record(SIM_READ_PIN, pin, result ? *value : 0, result, t);
     return result;
 }
@@ -72,7 +72,7 @@ bool SimDevice::readPin(unsigned int pin, unsigned int *value)
 bool SimDevice::setBaudRate(int baudRate)
 {
     const std::uint64_t t = now();
-    const bool result = !fails(SIM_SET_BAUD_RATE) && m_bridge.setBaudRate(baudRate);
+    const bool result = !fails(SIM_SET_BAUD_RATE) && bridge.setBaudRate(baudRate);
     record(SIM_SET_BAUD_RATE, static_cast<unsigned long>(baudRate), 0, result, t);
     return result;
 }
@@ -80,7 +80,7 @@ bool SimDevice::setBaudRate(int baudRate)
 bool SimDevice::configureMcp2200(unsigned char mask, const MoreArguments &more)
 {
     const std::uint64_t t = now();
-    const bool result = !fails(SIM_CONFIGURE_MCP2200) && m_bridge.configure(mask, more[0], t);
+    const bool result = !fails(SIM_CONFIGURE_MCP2200) && bridge.configure(mask, more[0], t);
     record(SIM_CONFIGURE_MCP2200, mask, 0, result, t, more);
     return result;
 }
@@ -91,23 +91,23 @@ void SimDevice::setCallFails(SimCall call, bool fails)
     if (index > static_cast<unsigned int>(SIM_CONFIGURE_MCP2200))
         return;
     const unsigned int bit = 1u << index;
-    m_failingCalls = fails ? (m_failingCalls | bit) : (m_failingCalls & ~bit);
+    failingCalls = fails ? (failingCalls | bit) : (failingCalls & ~bit);
 }
 
 void SimDevice::setPresent(bool present)
 {
-    m_detector.setPresent(present);
+    detector.setPresent(present);
 }
 
 bool SimDevice::fails(SimCall call) const
 {
-    return ((m_failingCalls >> static_cast<unsigned int>(call)) & 1u) != 0;
+    return ((failingCalls >> static_cast<unsigned int>(call)) & 1u) != 0;
 }
 
 bool SimDevice::driveCall(SimCall call, unsigned int pin, bool level)
 {
     const std::uint64_t t = now();
-    const bool result = !fails(call) && m_bridge.drive(pin, level, t);
+    const bool result = !fails(call) && bridge.drive(pin, level, t);
     record(call, pin, 0, result, t);
     return result;
 }
@@ -117,7 +117,7 @@ void SimDevice::record(SimCall call, unsigned long arg, unsigned int value, bool
 {
     SimTraceEntry entry {call, arg, value, result, nanoseconds, {}};
     std::copy(more.begin(), more.end(), entry.more);
-    m_trace.record(entry);
+    trace.record(entry);
 }
 
 std::uint64_t SimDevice::now()

@@ -34,9 +34,9 @@ public:
     void setCallFails(SimCall call, bool fails);
     void setPresent(bool present);
 
-    VirtualBridge &bridge() { return m_bridge; }
-    VirtualDetector &detector() { return m_detector; }
-    CallTrace &trace() { return m_trace; }
+    VirtualBridge &virtualBridge() { return bridge; }
+    VirtualDetector &virtualDetector() { return detector; }
+    CallTrace &callTrace() { return trace; }
 
 private:
     SimDevice();
@@ -50,10 +50,10 @@ private:
     static std::uint64_t now();
     static VirtualDetector::Date today();
 
-    VirtualDetector m_detector;
-    VirtualBridge m_bridge;
-    CallTrace m_trace;
-    unsigned int m_failingCalls = 0; // bit n set: SimCall n fails
+    VirtualDetector detector;
+    VirtualBridge bridge;
+    CallTrace trace;
+    unsigned int failingCalls = 0; // bit n set: SimCall n fails
 };
 
 } // namespace sim

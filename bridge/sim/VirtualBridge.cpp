@@ -5,63 +5,64 @@
 namespace sim {
 
 VirtualBridge::VirtualBridge(VirtualDetector &detector)
-    : m_detector(detector)
+    : detector(detector)
 {
     reset();
 }
 
 void VirtualBridge::reset()
 {
-    m_open = false;
-    m_mask = 0xFF;
-    m_latches = 0xFF;
-    m_baudRate = kDefaultBaudRate;
+    opened = false;
+    mask = 0xFF;
+    latches = 0xFF;
+    baudRate = defaultBaudRate;
     resyncClock();
 }
 
 void VirtualBridge::open(unsigned int vendorId, unsigned int productId)
 {
-    m_open = vendorId == kVendorId && productId == kProductId;
+    opened = vendorId == chipVendorId && productId == chipProductId;
 }
 
-bool VirtualBridge::configure(unsigned char mask, std::uint64_t nanoseconds)
+bool VirtualBridge::configure(unsigned char directions, std::uint64_t nanoseconds)
 {
-    if (!m_open)
+    if (!opened)
         return false;
-    m_mask = mask;
+    mask = directions;
     reportClockEdge(nanoseconds);
     return true;
 }
 
-bool VirtualBridge::configure(unsigned char mask, unsigned long baudRate, std::uint64_t nanoseconds)
+bool VirtualBridge::configure(
+    unsigned char directions, unsigned long uartRate, std::uint64_t nanoseconds)
 {
-    if (!configure(mask, nanoseconds))
+    if (!configure(directions, nanoseconds))
         return false;
-    m_baudRate = baudRate;
+    baudRate = uartRate;
     return true;
 }
 
-bool VirtualBridge::setBaudRate(long baudRate)
+bool VirtualBridge::setBaudRate(long rate)
 {
-    if (!m_open || baudRate <= 0)
+    if (!opened || rate <= 0)
         return false;
-    m_baudRate = static_cast<unsigned long>(baudRate);
+    baudRate = static_cast<unsigned long>(rate);
     return true;
 }
 
 bool VirtualBridge::drive(unsigned int pin, bool level, std::uint64_t nanoseconds)
 {
-    if (!m_open || pin >= kPinCount || isInput(pin))
+    if (!opened || pin >= pinCount || isInput(pin))
         return false;
     const unsigned char bit = static_cast<unsigned char>(1u << pin);
-    m_latches = static_cast<unsigned char>(level ? (m_latches | bit) : (m_latches & ~bit));
+    latches = static_cast<unsigned char>(level ? (latches | bit) : (latches & ~bit));
     reportClockEdge(nanoseconds);
     return true;
 }
 
 bool VirtualBridge::read(unsigned int pin, unsigned int *value) const
 {
-    if (!m_open || pin >= kPinCount || value == nullptr)
+    if (!opened || pin >= pinCount || value == nullptr)
         return false;
     *value = lineLevel(pin) ? 1u : 0u;
     return true;
@@ -69,24 +70,24 @@ bool VirtualBridge::read(unsigned int pin, unsigned int *value) const
 
 bool VirtualBridge::lineLevel(unsigned int pin) const
 {
-    if (pin >= kPinCount)
+    if (pin >= pinCount)
         return true;
-    return isInput(pin) ? wireLevel(pin) : ((m_latches >> pin) & 1) != 0;
+    return isInput(pin) ? wireLevel(pin) : ((latches >> pin) & 1) != 0;
 }
 
 bool VirtualBridge::wireLevel(unsigned int pin) const
 {
     // Undriven inputs are pulled up.
-    return pin == kDataFromDetectorPin ? m_detector.dataOut() : true;
+    return pin == dataFromDetectorPin ? detector.dataOutLevel() : true;
 }
 
 void VirtualBridge::reportClockEdge(std::uint64_t nanoseconds)
 {
-    const bool level = lineLevel(kClockPin);
-    if (level == m_clockLevel)
+    const bool level = lineLevel(clockPin);
+    if (level == clockLevel)
         return;
-    m_clockLevel = level;
-    m_detector.clockEdge(level, lineLevel(kDataToDetectorPin), nanoseconds);
+    clockLevel = level;
+    detector.clockEdge(level, lineLevel(dataToDetectorPin), nanoseconds);
 }
 
 } // namespace sim

@@ -11,13 +11,13 @@ class VirtualDetector;
 class VirtualBridge
 {
 public:
-    static constexpr unsigned int kPinCount = 8;
-    static constexpr unsigned int kClockPin = 2;
-    static constexpr unsigned int kDataToDetectorPin = 3;
-    static constexpr unsigned int kDataFromDetectorPin = 4;
-    static constexpr unsigned int kVendorId = 0x04D8;
-    static constexpr unsigned int kProductId = 0x00DF;
-    static constexpr unsigned long kDefaultBaudRate = 9600;
+    static constexpr unsigned int pinCount = 8;
+    static constexpr unsigned int clockPin = 2;
+    static constexpr unsigned int dataToDetectorPin = 3;
+    static constexpr unsigned int dataFromDetectorPin = 4;
+    static constexpr unsigned int chipVendorId = 0x04D8;
+    static constexpr unsigned int chipProductId = 0x00DF;
+    static constexpr unsigned long defaultBaudRate = 9600;
 
     explicit VirtualBridge(VirtualDetector &detector);
 
@@ -25,34 +25,34 @@ public:
     void reset();
     // Opens the bridge if the IDs are the chip's; any other IDs leave nothing open.
     void open(unsigned int vendorId, unsigned int productId);
-    bool isOpen() const { return m_open; }
+    bool isOpen() const { return opened; }
 
-    bool configure(unsigned char mask, std::uint64_t nanoseconds);
+    bool configure(unsigned char directions, std::uint64_t nanoseconds);
     // Full set-up: the mask, and the UART baud rate as given.
-    bool configure(unsigned char mask, unsigned long baudRate, std::uint64_t nanoseconds);
-    bool setBaudRate(long baudRate);
+    bool configure(unsigned char directions, unsigned long uartRate, std::uint64_t nanoseconds);
+    bool setBaudRate(long rate);
     bool drive(unsigned int pin, bool level, std::uint64_t nanoseconds);
     bool read(unsigned int pin, unsigned int *value) const;
 
     // Level of a line as the bridge sees it: an output shows its latch, an input the wire.
     bool lineLevel(unsigned int pin) const;
-    unsigned char mask() const { return m_mask; }
-    unsigned long baudRate() const { return m_baudRate; }
+    unsigned char directionMask() const { return mask; }
+    unsigned long uartBaudRate() const { return baudRate; }
 
     // Call after anything outside the bridge changed the lines (the detector reset).
-    void resyncClock() { m_clockLevel = lineLevel(kClockPin); }
+    void resyncClock() { clockLevel = lineLevel(clockPin); }
 
 private:
-    bool isInput(unsigned int pin) const { return ((m_mask >> pin) & 1) != 0; }
+    bool isInput(unsigned int pin) const { return ((mask >> pin) & 1) != 0; }
     bool wireLevel(unsigned int pin) const;
     void reportClockEdge(std::uint64_t nanoseconds);
 
-    VirtualDetector &m_detector;
-    bool m_open = false;
-    unsigned char m_mask = 0xFF;
-    unsigned char m_latches = 0xFF;
-    unsigned long m_baudRate = kDefaultBaudRate;
-    bool m_clockLevel = true;
+    VirtualDetector &detector;
+    bool opened = false;
+    unsigned char mask = 0xFF;
+    unsigned char latches = 0xFF;
+    unsigned long baudRate = defaultBaudRate;
+    bool clockLevel = true;
 };
 
 } // namespace sim

@@ -6,37 +6,37 @@ namespace sim {
 
 void VirtualDetector::reset(const Date &today)
 {
-    m_present = true;
-    m_config = {0x01, 20, 3, 7, 15};
-    m_date = today;
-    m_handshakeReply = kHandshakeReply;
-    m_markerFaults = 0;
-    m_storeFaultIndex = -1;
-    m_storeFaultValue = 0;
-    m_sawEdge = false;
-    m_received.clear();
+    present = true;
+    config = {0x01, 20, 3, 7, 15};
+    date = today;
+    handshakeReply = goodHandshakeReply;
+    markerFaults = 0;
+    storeFaultIndex = -1;
+    storeFaultValue = 0;
+    sawEdge = false;
+    received.clear();
     abandonFrame();
 }
 
-void VirtualDetector::setPresent(bool present)
+void VirtualDetector::setPresent(bool on)
 {
-    if (present == m_present)
+    if (on == present)
         return;
-    m_present = present;
+    present = on;
     // Plugged in or pulled out: whatever was on the wire is lost either way.
-    m_sawEdge = false;
+    sawEdge = false;
     abandonFrame();
 }
 
 void VirtualDetector::setStoreFault(int index, unsigned char value)
 {
-    m_storeFaultIndex = (index >= 0 && index < static_cast<int>(Config().size())) ? index : -1;
-    m_storeFaultValue = value;
+    storeFaultIndex = (index >= 0 && index < static_cast<int>(Config().size())) ? index : -1;
+    storeFaultValue = value;
 }
 
 void VirtualDetector::clockEdge(bool rising, bool dataIn, std::uint64_t nanoseconds)
 {
-    if (!m_present)
+    if (!present)
         return;
     resyncIfStalled(nanoseconds);
     if (rising)
@@ -47,92 +47,92 @@ void VirtualDetector::clockEdge(bool rising, bool dataIn, std::uint64_t nanoseco
 
 void VirtualDetector::abandonFrame()
 {
-    m_receiver.clear();
-    m_frame.clear();
-    m_pendingWrite.reset();
-    m_transmitter.clear();
-    m_answering = false;
-    m_dataOut = true;
+    receiver.clear();
+    frame.clear();
+    pendingWrite.reset();
+    transmitter.clear();
+    answering = false;
+    dataOut = true;
 }
 
 void VirtualDetector::resyncIfStalled(std::uint64_t nanoseconds)
 {
-    const bool stalled = m_sawEdge && nanoseconds - m_lastEdge > kResyncNanoseconds;
-    m_sawEdge = true;
-    m_lastEdge = nanoseconds;
-    if (!stalled || m_answering)
+    const bool stalled = sawEdge && nanoseconds - lastEdge > resyncNanoseconds;
+    sawEdge = true;
+    lastEdge = nanoseconds;
+    if (!stalled || answering)
         return;
     // Only a frame in the middle of being received is dropped; a pending write survives
     // an idle line, since the commit is its own frame.
-    m_receiver.clear();
-    m_frame.clear();
+    receiver.clear();
+    frame.clear();
 }
 
 void VirtualDetector::onRisingEdge(bool dataIn)
 {
-    if (m_answering) {
+    if (answering) {
         // The PC samples the bit now; once the last one is read the detector listens again
         // but keeps the bit on the line until the clock falls.
-        if (!m_transmitter.pending())
-            m_answering = false;
+        if (!transmitter.pending())
+            answering = false;
         return;
     }
-    if (m_receiver.push(dataIn))
-        takeByte(m_receiver.byte());
+    if (receiver.push(dataIn))
+        takeByte(receiver.receivedByte());
 }
 
 void VirtualDetector::onFallingEdge()
 {
-    if (m_answering && m_transmitter.pending())
-        m_dataOut = m_transmitter.nextBit();
-    else if (!m_answering)
-        m_dataOut = true;
+    if (answering && transmitter.pending())
+        dataOut = transmitter.nextBit();
+    else if (!answering)
+        dataOut = true;
 }
 
 void VirtualDetector::takeByte(unsigned char byte)
 {
-    m_frame.push_back(byte);
-    if (m_frame.size() == 1 + payloadLength(m_frame.front()))
+    frame.push_back(byte);
+    if (frame.size() == 1 + payloadLength(frame.front()))
         frameComplete();
 }
 
 void VirtualDetector::frameComplete()
 {
-    m_received = m_frame;
-    m_frame.clear();
-    const unsigned char command = m_received.front();
+    received = frame;
+    frame.clear();
+    const unsigned char command = received.front();
     execute(command);
     std::vector<unsigned char> reply = replyTo(command);
     if (reply.empty())
         return;
-    m_transmitter.load(std::move(reply));
-    m_answering = true;
+    transmitter.load(std::move(reply));
+    answering = true;
 }
 
 void VirtualDetector::execute(unsigned char command)
 {
-    if (command == kCommit && m_pendingWrite)
+    if (command == commitCommand && pendingWrite)
         commitWrite();
     // A write is stored only if the very next command commits it.
-    m_pendingWrite.reset();
-    if (command == kWriteConfig) {
+    pendingWrite.reset();
+    if (command == writeConfigCommand) {
         Config pending;
-        std::copy(m_received.begin() + 1, m_received.end(), pending.begin());
-        m_pendingWrite = pending;
-    } else if (command == kSetDate) {
-        std::copy(m_received.begin() + 1, m_received.end(), m_date.begin());
+        std::copy(received.begin() + 1, received.end(), pending.begin());
+        pendingWrite = pending;
+    } else if (command == setDateCommand) {
+        std::copy(received.begin() + 1, received.end(), date.begin());
     }
 }
 
 std::vector<unsigned char> VirtualDetector::replyTo(unsigned char command)
 {
     switch (command) {
-    case kHandshake:
-        return {m_handshakeReply};
-    case kReadConfig:
+    case handshakeCommand:
+        return {handshakeReply};
+    case readConfigCommand:
         return configReply();
-    case kReadDate:
-        return std::vector<unsigned char>(m_date.begin(), m_date.end());
+    case readDateCommand:
+        return std::vector<unsigned char>(date.begin(), date.end());
     default:
         return {};
     }
@@ -140,30 +140,30 @@ std::vector<unsigned char> VirtualDetector::replyTo(unsigned char command)
 
 std::vector<unsigned char> VirtualDetector::configReply()
 {
-    std::vector<unsigned char> reply(1 + m_config.size());
-    reply.front() = kConfigMarker;
-    std::copy(m_config.begin(), m_config.end(), reply.begin() + 1);
-    if (m_markerFaults != 0) {
+    std::vector<unsigned char> reply(1 + config.size());
+    reply.front() = configMarker;
+    std::copy(config.begin(), config.end(), reply.begin() + 1);
+    if (markerFaults != 0) {
         reply.front() = 0x00;
-        if (m_markerFaults > 0)
-            --m_markerFaults;
+        if (markerFaults > 0)
+            --markerFaults;
     }
     return reply;
 }
 
 void VirtualDetector::commitWrite()
 {
-    m_config = *m_pendingWrite;
-    if (m_storeFaultIndex >= 0)
-        m_config[static_cast<std::size_t>(m_storeFaultIndex)] = m_storeFaultValue;
+    config = *pendingWrite;
+    if (storeFaultIndex >= 0)
+        config[static_cast<std::size_t>(storeFaultIndex)] = storeFaultValue;
 }
 
 std::size_t VirtualDetector::payloadLength(unsigned char command)
 {
     switch (command) {
-    case kWriteConfig:
+    case writeConfigCommand:
         return Config().size();
-    case kSetDate:
+    case setDateCommand:
         return 3;
     default:
         return 0;

@@ -18,38 +18,38 @@ public:
     using Config = std::array<unsigned char, 5>; // wire order: flags, angle, level1..3
     using Date = std::array<unsigned char, 7>;
 
-    static constexpr unsigned char kHandshake = 0xAA;
-    static constexpr unsigned char kHandshakeReply = 0x55;
-    static constexpr unsigned char kReadConfig = 0xA3;
-    static constexpr unsigned char kConfigMarker = 0x53;
-    static constexpr unsigned char kWriteConfig = 0xA6;
-    static constexpr unsigned char kCommit = 0xA9;
-    static constexpr unsigned char kSetDate = 0xA1;
-    static constexpr unsigned char kReadDate = 0xA2;
+    static constexpr unsigned char handshakeCommand = 0xAA;
+    static constexpr unsigned char goodHandshakeReply = 0x55;
+    static constexpr unsigned char readConfigCommand = 0xA3;
+    static constexpr unsigned char configMarker = 0x53;
+    static constexpr unsigned char writeConfigCommand = 0xA6;
+    static constexpr unsigned char commitCommand = 0xA9;
+    static constexpr unsigned char setDateCommand = 0xA1;
+    static constexpr unsigned char readDateCommand = 0xA2;
     // A clock standing still longer than this in the middle of a frame aborts the frame.
-    static constexpr std::uint64_t kResyncNanoseconds = 100'000'000;
+    static constexpr std::uint64_t resyncNanoseconds = 100'000'000;
 
     // Start state with the given date; see SimControl.h.
     void reset(const Date &today);
 
-    void setPresent(bool present);
-    bool present() const { return m_present; }
-    void setConfig(const Config &config) { m_config = config; }
-    const Config &config() const { return m_config; }
-    void setDate(const Date &date) { m_date = date; }
-    const Date &date() const { return m_date; }
+    void setPresent(bool on);
+    bool isPresent() const { return present; }
+    void setConfig(const Config &stored) { config = stored; }
+    const Config &storedConfig() const { return config; }
+    void setDate(const Date &stored) { date = stored; }
+    const Date &storedDate() const { return date; }
 
-    void setHandshakeReply(unsigned char reply) { m_handshakeReply = reply; }
-    void setMarkerFault(int times) { m_markerFaults = times; }
+    void setHandshakeReply(unsigned char reply) { handshakeReply = reply; }
+    void setMarkerFault(int times) { markerFaults = times; }
     void setStoreFault(int index, unsigned char value);
 
     // A level change of the clock line at the given monotonic time; dataIn is the level of
     // the PC's data line at that moment.
     void clockEdge(bool rising, bool dataIn, std::uint64_t nanoseconds);
     // Level the detector puts on its data output; 1 when it does not drive it.
-    bool dataOut() const { return !m_present || m_dataOut; }
+    bool dataOutLevel() const { return !present || dataOut; }
     // The last complete frame taken in, command byte first.
-    const std::vector<unsigned char> &received() const { return m_received; }
+    const std::vector<unsigned char> &receivedFrame() const { return received; }
 
 private:
     void abandonFrame();
@@ -64,23 +64,23 @@ private:
     void commitWrite();
     static std::size_t payloadLength(unsigned char command);
 
-    bool m_present = true;
-    Config m_config {};
-    Date m_date {};
-    unsigned char m_handshakeReply = kHandshakeReply;
-    int m_markerFaults = 0;
-    int m_storeFaultIndex = -1;
-    unsigned char m_storeFaultValue = 0;
+    bool present = true;
+    Config config {};
+    Date date {};
+    unsigned char handshakeReply = goodHandshakeReply;
+    int markerFaults = 0;
+    int storeFaultIndex = -1;
+    unsigned char storeFaultValue = 0;
 
-    ByteReceiver m_receiver;
-    ByteTransmitter m_transmitter;
-    bool m_answering = false;
-    bool m_dataOut = true;
-    bool m_sawEdge = false;
-    std::uint64_t m_lastEdge = 0;
-    std::vector<unsigned char> m_frame;
-    std::vector<unsigned char> m_received;
-    std::optional<Config> m_pendingWrite;
+    ByteReceiver receiver;
+    ByteTransmitter transmitter;
+    bool answering = false;
+    bool dataOut = true;
+    bool sawEdge = false;
+    std::uint64_t lastEdge = 0;
+    std::vector<unsigned char> frame;
+    std::vector<unsigned char> received;
+    std::optional<Config> pendingWrite;
 };
 
 } // namespace sim

@@ -60,7 +60,7 @@ int main(int argc, char **argv)
     sim_reset();
     DetectorSettings settings {4, 5, 6, 30, 0x01};
     config link(&settings);
-    link.setReadAfterHandshake(false);
+    link.readAfterHandshake = false;
     MessageBoxAnswerer answerer;
     QEventLoop settle;
     QObject::connect(&link, &config::setButton, &settle, &QEventLoop::quit);

@@ -125,7 +125,7 @@ void TestConfigurator::readButton()
     QCOMPARE(handshakes.front(), std::vector<int>({0xAA}));
     QCOMPARE(received.size(), 1);
     QCOMPARE(RunningConfigurator::lastFrame(), std::vector<int>({0xA3}));
-    QVERIFY(!run.link()->readAfterHandshake());
+    QVERIFY(!run.link()->readAfterHandshake);
     run.checkShows(changed);
     if (QTest::currentTestFailed())
         return;

@@ -44,7 +44,7 @@ void TestConfiguratorWatch::startUpWithoutDetector()
     QCOMPARE(run.probe().connectionLabel()->text(), notConnected);
     QCOMPARE(run.probe().dotColour(), QColor(Qt::red));
     QCOMPARE(received.size(), 0);
-    QVERIFY(run.link()->readAfterHandshake());
+    QVERIFY(run.link()->readAfterHandshake);
     QCOMPARE(run.probe().stored(), (QList<int> {0, 0, 0, 5, 0x0E}));
 
     // Plugged in now: nothing happens until the watch's next handshake, which also reads.

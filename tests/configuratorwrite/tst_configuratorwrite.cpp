@@ -73,7 +73,7 @@ void TestConfiguratorWrite::resetThenSave()
     run.checkShows(held);
     if (QTest::currentTestFailed())
         return;
-    QVERIFY(!run.link()->verifyPending());
+    QVERIFY(!run.link()->verifyPending);
 }
 
 void TestConfiguratorWrite::progressOverWrite()

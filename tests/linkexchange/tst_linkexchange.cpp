@@ -57,13 +57,13 @@ void tst_linkexchange::startUpHandshakeReads()
     MessageBoxAnswerer answerer;
     LinkHarness harness(false);
     const QByteArray before = settingsBytes(harness.settings);
-    QVERIFY(harness.link().readAfterHandshake());
+    QVERIFY(harness.link().readAfterHandshake);
     QVERIFY(harness.waitForEvent("action(0,0,33)"));
 
     QCOMPARE(harness.eventsWithoutProgress(),
         (QStringList {"setButton(false)", "handshake_ok", "setButton(false)", "setButton(false)",
             "getConfig(53 01 14 03 07 0f)", "setButton(true)", "action(0,0,33)"}));
-    QVERIFY(!harness.link().readAfterHandshake());
+    QVERIFY(!harness.link().readAfterHandshake);
     QVERIFY(harness.link().form->textEdit->toPlainText().contains("Config get OK\n"));
     QVERIFY(answerer.boxes().isEmpty());
     // The link reads the settings only to write them.
@@ -76,8 +76,8 @@ void tst_linkexchange::handshakeWithoutRead()
     harness.link().sendParamAA();
     QVERIFY(harness.waitForEnd());
     QCOMPARE(harness.events, (QStringList {"setButton(false)", "handshake_ok", "setButton(true)"}));
-    QVERIFY(!harness.link().readAfterHandshake());
-    QCOMPARE(harness.link().handshakeCount(), 2);
+    QVERIFY(!harness.link().readAfterHandshake);
+    QCOMPARE(harness.link().handshakeCount, 2);
 }
 
 void tst_linkexchange::handCheckBoxStartsHandshake()
@@ -111,11 +111,11 @@ void tst_linkexchange::badHandshakeKeepsReadRequest()
     LinkHarness harness;
     sim_set_present(present);
     sim_set_handshake_reply(0x5A);
-    harness.link().setReadAfterHandshake(true);
+    harness.link().readAfterHandshake = true;
     harness.link().sendParamAA();
     QVERIFY(harness.waitForEnd());
     QCOMPARE(harness.events, (QStringList {"setButton(false)", "setButton(true)", "disconnect"}));
-    QVERIFY(harness.link().readAfterHandshake());
+    QVERIFY(harness.link().readAfterHandshake);
 
     // The read asked for happens after the next good handshake.
     sim_set_present(true);
@@ -124,7 +124,7 @@ void tst_linkexchange::badHandshakeKeepsReadRequest()
     harness.link().sendParamAA();
     QVERIFY(harness.waitForEnd());
     QVERIFY(harness.events.contains("getConfig(53 01 14 03 07 0f)"));
-    QVERIFY(!harness.link().readAfterHandshake());
+    QVERIFY(!harness.link().readAfterHandshake);
 }
 
 void tst_linkexchange::read()
@@ -183,7 +183,7 @@ void tst_linkexchange::write()
         (QStringList {"setButton(false)", "action(0,0,33)", "setButton(false)",
             "getConfig(53 " + expected.toHex(' ') + ")", "setButton(true)", "action(0,0,33)"}));
     QVERIFY(harness.events.contains("action(5,7,5)"));
-    QVERIFY(!harness.link().verifyPending());
+    QVERIFY(!harness.link().verifyPending);
     QVERIFY(!harness.link().form->textEdit->toPlainText().contains("Busy"));
 }
 
@@ -222,7 +222,7 @@ void tst_linkexchange::retryYesDuringVerification()
     harness.link().sendParamA6();
     QVERIFY(harness.waitForEnd());
     QCOMPARE(answerer.texts(), (QStringList {retry, written}));
-    QVERIFY(!harness.link().verifyPending());
+    QVERIFY(!harness.link().verifyPending);
 }
 
 void tst_linkexchange::retryNoKeepsVerification()
@@ -234,7 +234,7 @@ void tst_linkexchange::retryNoKeepsVerification()
     harness.link().sendParamA6();
     QVERIFY(harness.waitForEnd());
     QCOMPARE(answerer.texts(), QStringList {retry});
-    QVERIFY(harness.link().verifyPending());
+    QVERIFY(harness.link().verifyPending);
     QCOMPARE(harness.eventsWithoutProgress().mid(3),
         (QStringList {"setButton(true)", "action(0,0,33)"}));
 
@@ -243,7 +243,7 @@ void tst_linkexchange::retryNoKeepsVerification()
     harness.link().sendParamA3();
     QVERIFY(harness.waitForEnd());
     QCOMPARE(answerer.texts(), (QStringList {retry, written}));
-    QVERIFY(!harness.link().verifyPending());
+    QVERIFY(!harness.link().verifyPending);
 }
 
 void tst_linkexchange::dateDisplay_data()

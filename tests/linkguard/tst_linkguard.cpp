@@ -162,8 +162,8 @@ void tst_linkguard::eleventhHandshakeClearsLogs()
 {
     LinkHarness harness;
     config &link = harness.link();
-    QCOMPARE(link.handshakeCount(), 1);
-    while (link.handshakeCount() < 10) {
+    QCOMPARE(link.handshakeCount, 1);
+    while (link.handshakeCount < 10) {
         link.sendParamAA();
         QVERIFY(harness.waitForEnd());
     }
@@ -172,7 +172,7 @@ void tst_linkguard::eleventhHandshakeClearsLogs()
 
     link.sendParamAA();
     QVERIFY(harness.waitForEnd());
-    QCOMPARE(link.handshakeCount(), 0);
+    QCOMPARE(link.handshakeCount, 0);
     // Cleared at the end of the eleventh 0xAA frame; only its reply is logged after that.
     QCOMPARE(harness.logLines(), QStringList {">> success setting PINS"});
     QCOMPARE(harness.bitLog(), QString("01010101||\n"));

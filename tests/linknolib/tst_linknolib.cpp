@@ -100,7 +100,7 @@ void tst_linknolib::startUpHandshakeFindsNobody()
     QVERIFY(disconnected.wait(3000));
     QVERIFY(!link.exchangeRunning());
     QCOMPARE(connected.count(), 0);
-    QVERIFY(link.readAfterHandshake());
+    QVERIFY(link.readAfterHandshake);
     QCOMPARE(link.form->sendText->toPlainText(), QString("10101010|\n11111111||\n"));
 }
 
@@ -109,7 +109,7 @@ void tst_linknolib::readAndWriteEndAsOnSilentLine()
     MessageBoxAnswerer answerer(QMessageBox::No);
     DetectorSettings settings {1, 2, 3, 10, 0x00};
     config link(&settings);
-    link.setReadAfterHandshake(false);
+    link.readAfterHandshake = false;
     QSignalSpy progress(&link, &config::action);
     QSignalSpy received(&link, &config::signal_getConfig);
     QVERIFY(QSignalSpy(&link, &config::signal_disconnect).wait(3000));
@@ -120,7 +120,7 @@ void tst_linknolib::readAndWriteEndAsOnSilentLine()
     QVERIFY(waitForEnd(link));
     QCOMPARE(answerer.texts(), QStringList(2, "Ошибка чтения конфигурации \n Повторить?"));
     QCOMPARE(received.count(), 0);
-    QVERIFY(link.verifyPending());
+    QVERIFY(link.verifyPending);
     QCOMPARE(progress.last(), (QList<QVariant> {0, 0, 33}));
 }
 
@@ -128,7 +128,7 @@ void tst_linknolib::dateAndBaudRate()
 {
     DetectorSettings settings {0, 0, 0, 5, 0x0E};
     config link(&settings);
-    link.setReadAfterHandshake(false);
+    link.readAfterHandshake = false;
     link.sendParamA2();
     QVERIFY(waitForEnd(link));
     QCOMPARE(link.form->lineEdit->text(), QString("-1  ; -1  ; -1  ; -1  ; -1  ; "));

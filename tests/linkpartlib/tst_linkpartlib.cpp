@@ -57,7 +57,7 @@ void tst_linkpartlib::handshakeReadsLowLine()
     // Only the bound ReadPin was called, once per received bit.
     QCOMPARE(callsMade() - before, 8u);
     QCOMPARE(link.form->sendText->toPlainText(), QString("10101010|\n00000000||\n"));
-    QVERIFY(link.readAfterHandshake());
+    QVERIFY(link.readAfterHandshake);
 }
 
 QTEST_MAIN(tst_linkpartlib)

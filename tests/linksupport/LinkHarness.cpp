@@ -17,7 +17,7 @@ LinkHarness::LinkHarness(bool settle, bool traceBringUp)
     record();
     if (!settle)
         return;
-    linkObject->setReadAfterHandshake(false);
+    linkObject->readAfterHandshake = false;
     waitForEvent("setButton(true)");
     events.clear();
 }
