@@ -5,6 +5,7 @@
 #include "SimDevice.h"
 
 #include <algorithm>
+#include <cstdint>
 
 using sim::SimDevice;
 using sim::VirtualDetector;
@@ -77,9 +78,25 @@ void sim_set_call_fails(SimCall call, bool fails)
     SimDevice::instance().setCallFails(call, fails);
 }
 
+void sim_set_polling(unsigned int periodMicroseconds, unsigned int offsetMicroseconds)
+{
+    SimDevice::instance().virtualBridge().setPolling(
+        std::uint64_t(periodMicroseconds) * 1000, std::uint64_t(offsetMicroseconds) * 1000);
+}
+
+void sim_set_call_duration(SimCall call, unsigned int microseconds)
+{
+    SimDevice::instance().setCallDuration(call, std::uint64_t(microseconds) * 1000);
+}
+
+unsigned long long sim_clock_nanoseconds(void)
+{
+    return SimDevice::lineTime();
+}
+
 int sim_pin_level(unsigned int pin)
 {
-    return SimDevice::instance().virtualBridge().lineLevel(pin) ? 1 : 0;
+    return SimDevice::instance().virtualBridge().lineLevel(pin, SimDevice::lineTime()) ? 1 : 0;
 }
 
 unsigned int sim_io_mask(void)

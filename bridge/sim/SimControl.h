@@ -13,18 +13,26 @@
 //   detector present; settings flags 0x01, angle 20, levels 3, 7, 15; date: today's local
 //            date as year % 100, month, day, then 0, 0, 0, 0; listening for a command.
 //   faults   none; handshake reply 0x55.
+//   timing   ideal detector, instant calls.
 //   trace    off and empty.
 //
 // The detector reacts only to level changes of the clock line (driven by SetPin/ClearPin on
 // pin 2, or by a direction change of pin 2): on a rising edge it samples pin 3 while it
 // receives, on a falling edge it puts its next reply bit on pin 4 while it answers, most
-// significant bit first. Commands: 0xAA -> 1 byte (0x55); 0xA3 -> 0x53 and the five settings;
+// significant bit first. An ideal detector does so at the very moment of the edge. A polling
+// one (sim_set_polling) looks at pin 2 only at fixed moments, as a firmware loop does: an edge
+// counts at the first look after it, a rising edge then samples pin 3 as it stands at that look,
+// a falling edge then puts the next bit on pin 4, and a clock phase that ends between two
+// looks is never seen. Commands: 0xAA -> 1 byte (0x55); 0xA3 -> 0x53 and the five settings;
 // 0xA6 + 5 bytes: kept pending, stored only if the next command is 0xA9; 0xA1 + 3 bytes:
 // stored as date bytes 0..2; 0xA2 -> the seven date bytes; any other byte: no answer. When it
 // does not drive pin 4 the line reads 1. The last reply bit stays on the line until the next
 // falling edge. If the clock stands still for more than 100 ms in the middle of a frame being
 // received, the partly received frame is dropped and the detector waits for a new command.
-// There are no threads or timers: everything happens inside the calls.
+// There are no threads or timers: everything happens inside the calls, worked out from their
+// times. A slow bridge (sim_set_call_duration) makes each call last as long as a USB report and
+// its answer would: SetPin, ClearPin and the configuration calls act on the pins at the end of
+// that time, ReadPin samples pin 4 halfway through it.
 
 #include <stdbool.h>
 #include <stddef.h>
@@ -60,7 +68,9 @@ typedef struct SimTraceEntry
     unsigned long arg;
     unsigned int value; // ReadPin: the level reported; otherwise 0
     bool result; // what the entry point returned (true for void calls)
-    unsigned long long nanoseconds; // monotonic clock at the call
+    // Monotonic clock (sim_clock_nanoseconds) at the moment the call acted on the pins: its
+    // start for an instant call, later inside a slow one (see above).
+    unsigned long long nanoseconds;
     // The call's further arguments, in order: InitMCP2200's product id; ConfigureMCP2200's
     // baud rate, rxLedMode, txLedMode, flow, uload, sspnd. Zero elsewhere.
     unsigned long more[6];
@@ -94,6 +104,15 @@ SIM_EXPORT void sim_set_store_fault(int index, unsigned char value);
 // While set, the call returns false and has no effect (InitMCP2200 then opens nothing). Meant
 // for SetPin, ConfigureIO and ConfigureMCP2200; every entry point accepts it.
 SIM_EXPORT void sim_set_call_fails(SimCall call, bool fails);
+
+// Timing.
+// Looks of a polling detector at offsetMicroseconds + k * periodMicroseconds on the monotonic
+// clock below; a period of 0 makes the detector ideal again.
+SIM_EXPORT void sim_set_polling(unsigned int periodMicroseconds, unsigned int offsetMicroseconds);
+// Every later call of that kind takes this long (0: instant).
+SIM_EXPORT void sim_set_call_duration(SimCall call, unsigned int microseconds);
+// The monotonic clock of the trace and of the looks, in nanoseconds.
+SIM_EXPORT unsigned long long sim_clock_nanoseconds(void);
 
 // Observation.
 SIM_EXPORT int sim_pin_level(unsigned int pin); // line level 0/1 as the bridge sees it

@@ -1,7 +1,6 @@
 #include "SimDevice.h"
 
 #include <algorithm>
-#include <chrono>
 #include <ctime>
 
 namespace sim {
@@ -25,29 +24,36 @@ void SimDevice::reset()
     trace.setEnabled(false);
     trace.clear();
     failingCalls = 0;
+    durations.fill(0);
 }
 
 void SimDevice::initMcp2200(unsigned int vendorId, unsigned int productId)
 {
-    const std::uint64_t t = now();
+    const SlowCall slow = startCall(SIM_INIT_MCP2200);
+    const std::uint64_t t = slow.effect();
     if (!fails(SIM_INIT_MCP2200))
         bridge.open(vendorId, productId);
     record(SIM_INIT_MCP2200, vendorId, 0, true, t, {productId});
+    slow.finish();
 }
 
 bool SimDevice::isConnected()
 {
-    const std::uint64_t t = now();
+    const SlowCall slow = startCall(SIM_IS_CONNECTED);
+    const std::uint64_t t = slow.effect();
     const bool result = !fails(SIM_IS_CONNECTED) && bridge.isOpen();
     record(SIM_IS_CONNECTED, 0, 0, result, t);
+    slow.finish();
     return result;
 }
 
 bool SimDevice::configureIo(unsigned char mask)
 {
-    const std::uint64_t t = now();
+    const SlowCall slow = startCall(SIM_CONFIGURE_IO);
+    const std::uint64_t t = slow.effect();
     const bool result = !fails(SIM_CONFIGURE_IO) && bridge.configure(mask, t);
     record(SIM_CONFIGURE_IO, mask, 0, result, t);
+    slow.finish();
     return result;
 }
 
@@ -63,25 +69,31 @@ bool SimDevice::clearPin(unsigned int pin)
 
 bool SimDevice::readPin(unsigned int pin, unsigned int *value)
 {
-    const std::uint64_t t = now();
-    const bool result = !fails(SIM_READ_PIN) && bridge.read(pin, value);
+    const SlowCall slow = startCall(SIM_READ_PIN);
+    const std::uint64_t t = slow.effect();
+    const bool result = !fails(SIM_READ_PIN) && bridge.read(pin, value, t);
     record(SIM_READ_PIN, pin, result ? *value : 0, result, t);
+    slow.finish();
     return result;
 }
 
 bool SimDevice::setBaudRate(int baudRate)
 {
-    const std::uint64_t t = now();
+    const SlowCall slow = startCall(SIM_SET_BAUD_RATE);
+    const std::uint64_t t = slow.effect();
     const bool result = !fails(SIM_SET_BAUD_RATE) && bridge.setBaudRate(baudRate);
     record(SIM_SET_BAUD_RATE, static_cast<unsigned long>(baudRate), 0, result, t);
+    slow.finish();
     return result;
 }
 
 bool SimDevice::configureMcp2200(unsigned char mask, const MoreArguments &more)
 {
-    const std::uint64_t t = now();
+    const SlowCall slow = startCall(SIM_CONFIGURE_MCP2200);
+    const std::uint64_t t = slow.effect();
     const bool result = !fails(SIM_CONFIGURE_MCP2200) && bridge.configure(mask, more[0], t);
     record(SIM_CONFIGURE_MCP2200, mask, 0, result, t, more);
+    slow.finish();
     return result;
 }
 
@@ -92,6 +104,18 @@ void SimDevice::setCallFails(SimCall call, bool fails)
         return;
     const unsigned int bit = 1u << index;
     failingCalls = fails ? (failingCalls | bit) : (failingCalls & ~bit);
+}
+
+void SimDevice::setCallDuration(SimCall call, std::uint64_t nanoseconds)
+{
+    const auto index = static_cast<std::size_t>(call);
+    if (index < durations.size())
+        durations[index] = nanoseconds;
+}
+
+std::uint64_t SimDevice::lineTime()
+{
+    return SlowCall::now();
 }
 
 void SimDevice::setPresent(bool present)
@@ -106,9 +130,11 @@ bool SimDevice::fails(SimCall call) const
 
 bool SimDevice::driveCall(SimCall call, unsigned int pin, bool level)
 {
-    const std::uint64_t t = now();
+    const SlowCall slow = startCall(call);
+    const std::uint64_t t = slow.effect();
     const bool result = !fails(call) && bridge.drive(pin, level, t);
     record(call, pin, 0, result, t);
+    slow.finish();
     return result;
 }
 
@@ -120,11 +146,12 @@ void SimDevice::record(SimCall call, unsigned long arg, unsigned int value, bool
     trace.record(entry);
 }
 
-std::uint64_t SimDevice::now()
+// A write acts once its report has gone out, at the end of the call; a read samples the pin
+// halfway, between the request and the answer.
+SlowCall SimDevice::startCall(SimCall call) const
 {
-    const auto since = std::chrono::steady_clock::now().time_since_epoch();
-    return static_cast<std::uint64_t>(
-        std::chrono::duration_cast<std::chrono::nanoseconds>(since).count());
+    const std::uint64_t duration = durations[static_cast<std::size_t>(call)];
+    return SlowCall(duration, call == SIM_READ_PIN ? duration / 2 : duration);
 }
 
 VirtualDetector::Date SimDevice::today()

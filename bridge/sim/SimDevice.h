@@ -2,6 +2,7 @@
 
 #include "CallTrace.h"
 #include "SimControl.h"
+#include "SlowCall.h"
 #include "VirtualBridge.h"
 #include "VirtualDetector.h"
 
@@ -32,6 +33,10 @@ public:
     bool configureMcp2200(unsigned char mask, const MoreArguments &more);
 
     void setCallFails(SimCall call, bool fails);
+    // How long each call of that kind takes, as a slow bridge's USB round trip would.
+    void setCallDuration(SimCall call, std::uint64_t nanoseconds);
+    // The monotonic time the calls and the trace are stamped with.
+    static std::uint64_t lineTime();
     void setPresent(bool present);
 
     VirtualBridge &virtualBridge() { return bridge; }
@@ -47,13 +52,14 @@ private:
     bool driveCall(SimCall call, unsigned int pin, bool level);
     void record(SimCall call, unsigned long arg, unsigned int value, bool result,
         std::uint64_t nanoseconds, const MoreArguments &more = {});
-    static std::uint64_t now();
+    SlowCall startCall(SimCall call) const;
     static VirtualDetector::Date today();
 
     VirtualDetector detector;
     VirtualBridge bridge;
     CallTrace trace;
     unsigned int failingCalls = 0; // bit n set: SimCall n fails
+    std::array<std::uint64_t, 8> durations {}; // per SimCall, 0 = instant
 };
 
 } // namespace sim

@@ -6,6 +6,7 @@ namespace sim {
 
 VirtualBridge::VirtualBridge(VirtualDetector &detector)
     : detector(detector)
+    , sampler(detector)
 {
     reset();
 }
@@ -16,7 +17,7 @@ void VirtualBridge::reset()
     mask = 0xFF;
     latches = 0xFF;
     baudRate = defaultBaudRate;
-    resyncClock();
+    sampler.reset(level(clockPin));
 }
 
 void VirtualBridge::open(unsigned int vendorId, unsigned int productId)
@@ -28,8 +29,9 @@ bool VirtualBridge::configure(unsigned char directions, std::uint64_t nanosecond
 {
     if (!opened)
         return false;
+    advance(nanoseconds);
     mask = directions;
-    reportClockEdge(nanoseconds);
+    linesChanged(nanoseconds);
     return true;
 }
 
@@ -50,25 +52,37 @@ bool VirtualBridge::setBaudRate(long rate)
     return true;
 }
 
-bool VirtualBridge::drive(unsigned int pin, bool level, std::uint64_t nanoseconds)
+bool VirtualBridge::drive(unsigned int pin, bool high, std::uint64_t nanoseconds)
 {
     if (!opened || pin >= pinCount || isInput(pin))
         return false;
+    advance(nanoseconds);
     const unsigned char bit = static_cast<unsigned char>(1u << pin);
-    latches = static_cast<unsigned char>(level ? (latches | bit) : (latches & ~bit));
-    reportClockEdge(nanoseconds);
+    latches = static_cast<unsigned char>(high ? (latches | bit) : (latches & ~bit));
+    linesChanged(nanoseconds);
     return true;
 }
 
-bool VirtualBridge::read(unsigned int pin, unsigned int *value) const
+bool VirtualBridge::read(unsigned int pin, unsigned int *value, std::uint64_t nanoseconds)
 {
     if (!opened || pin >= pinCount || value == nullptr)
         return false;
-    *value = lineLevel(pin) ? 1u : 0u;
+    *value = lineLevel(pin, nanoseconds) ? 1u : 0u;
     return true;
 }
 
-bool VirtualBridge::lineLevel(unsigned int pin) const
+bool VirtualBridge::lineLevel(unsigned int pin, std::uint64_t nanoseconds)
+{
+    advance(nanoseconds);
+    return level(pin);
+}
+
+void VirtualBridge::setPolling(std::uint64_t periodNanoseconds, std::uint64_t offsetNanoseconds)
+{
+    sampler.setPolling(periodNanoseconds, offsetNanoseconds);
+}
+
+bool VirtualBridge::level(unsigned int pin) const
 {
     if (pin >= pinCount)
         return true;
@@ -81,13 +95,14 @@ bool VirtualBridge::wireLevel(unsigned int pin) const
     return pin == dataFromDetectorPin ? detector.dataOutLevel() : true;
 }
 
-void VirtualBridge::reportClockEdge(std::uint64_t nanoseconds)
+void VirtualBridge::advance(std::uint64_t nanoseconds)
 {
-    const bool level = lineLevel(clockPin);
-    if (level == clockLevel)
-        return;
-    clockLevel = level;
-    detector.clockEdge(level, lineLevel(dataToDetectorPin), nanoseconds);
+    sampler.advance(nanoseconds, level(clockPin), level(dataToDetectorPin));
+}
+
+void VirtualBridge::linesChanged(std::uint64_t nanoseconds)
+{
+    sampler.changed(nanoseconds, level(clockPin), level(dataToDetectorPin));
 }
 
 } // namespace sim

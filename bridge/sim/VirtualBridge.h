@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ClockSampler.h"
+
 #include <cstdint>
 
 namespace sim {
@@ -7,7 +9,8 @@ namespace sim {
 class VirtualDetector;
 
 // The USB bridge's eight general-purpose pins: a direction mask (bit n set = pin n is an
-// input), an output latch per pin, and the detector wired to pins 2, 3 and 4.
+// input), an output latch per pin, and the detector wired to pins 2, 3 and 4. Every operation
+// takes the monotonic time at which it acts on the lines.
 class VirtualBridge
 {
 public:
@@ -31,28 +34,32 @@ public:
     // Full set-up: the mask, and the UART baud rate as given.
     bool configure(unsigned char directions, unsigned long uartRate, std::uint64_t nanoseconds);
     bool setBaudRate(long rate);
-    bool drive(unsigned int pin, bool level, std::uint64_t nanoseconds);
-    bool read(unsigned int pin, unsigned int *value) const;
+    bool drive(unsigned int pin, bool high, std::uint64_t nanoseconds);
+    bool read(unsigned int pin, unsigned int *value, std::uint64_t nanoseconds);
 
-    // Level of a line as the bridge sees it: an output shows its latch, an input the wire.
-    bool lineLevel(unsigned int pin) const;
+    // Level of a line as the bridge sees it: an output shows its latch, an input the wire
+    // (the detector's output as its last look before that time left it).
+    bool lineLevel(unsigned int pin, std::uint64_t nanoseconds);
     unsigned char directionMask() const { return mask; }
     unsigned long uartBaudRate() const { return baudRate; }
 
-    // Call after anything outside the bridge changed the lines (the detector reset).
-    void resyncClock() { clockLevel = lineLevel(clockPin); }
+    // How the detector notices the clock; ideal after reset().
+    void setPolling(std::uint64_t periodNanoseconds, std::uint64_t offsetNanoseconds);
 
 private:
     bool isInput(unsigned int pin) const { return ((mask >> pin) & 1) != 0; }
+    bool level(unsigned int pin) const;
     bool wireLevel(unsigned int pin) const;
-    void reportClockEdge(std::uint64_t nanoseconds);
+    // Lets the detector's looks before `nanoseconds` see the lines as they stand.
+    void advance(std::uint64_t nanoseconds);
+    void linesChanged(std::uint64_t nanoseconds);
 
     VirtualDetector &detector;
     bool opened = false;
     unsigned char mask = 0xFF;
     unsigned char latches = 0xFF;
     unsigned long baudRate = defaultBaudRate;
-    bool clockLevel = true;
+    ClockSampler sampler;
 };
 
 } // namespace sim
