@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DetectorSettings.h"
+#include "LinePacer.h"
 
 #include <QWidget>
 
@@ -96,8 +97,14 @@ private:
     bool sampleDataIn();
 
     // Transfer.
+    static constexpr int tickInterval = 2; // milliseconds, half a clock period
     void resetFrame();
     void startEngine(QTimer *engine);
+    void armNextTick(QTimer *engine);
+    void stopEngine(QTimer *engine);
+    void moveClock(bool high);
+    void moveData(bool bit);
+    void idleLines();
     void traceBit(bool bit);
     void trace(const QString &text);
     void setTransferEnabled(bool enabled);
@@ -112,6 +119,7 @@ private:
     void endReception(Reception reception);
     void startGenericRead();
     QTimer *senderTimer(Command command) const;
+    QTimer *receiverTimer(Reception reception) const;
     std::uint8_t frameByte(Command command, int index) const;
     static int frameLength(Command command);
     static int frameLength(Reception reception);
@@ -141,6 +149,7 @@ private:
     bool lastBit = false;
     std::array<std::uint8_t, 7> rxBuffer {};
     std::array<std::uint8_t, 3> sendBuffer {0xA3, 0x00, 0x00};
+    LinePacer pacer {std::chrono::milliseconds(tickInterval)};
 
     char receivedConfig[6] = {};
     Bytes5 writtenCopy {};

@@ -1,5 +1,8 @@
-// The clocked bit-serial transfer: one engine per kind of frame, each paced by its own timer.
-// One tick is half a clock period; bytes travel most significant bit first.
+// The clocked bit-serial transfer: one engine per kind of frame, each driven by its own timer.
+// One tick is half a clock period; bytes travel most significant bit first. Every tick waits
+// for the pacer before it touches the lines, and re-arms its timer from that moment, so that a
+// late tick only lengthens its own phase: a periodic timer would catch up on its grid and cut
+// the next phase short, which a detector that polls its clock input turns into wrong bits.
 #include "config.h"
 
 #include "ConfigForm.h"
@@ -13,7 +16,6 @@
 
 namespace {
 
-constexpr int tickInterval = 2;
 constexpr int frameEndWait = 4;
 constexpr int replyBytePause = 160;
 constexpr int genericFrameLength = 3;
@@ -77,6 +79,41 @@ void config::startEngine(QTimer *engine)
     engine->start(tickInterval);
 }
 
+// The timer gets the whole milliseconds left before the next tick may act; the pacer sleeps
+// the fraction, so the tick is neither early nor needlessly late.
+void config::armNextTick(QTimer *engine)
+{
+    if (engine->isActive())
+        engine->start(pacer.wholeMillisecondsLeft());
+}
+
+void config::stopEngine(QTimer *engine)
+{
+    engine->stop();
+    engine->setInterval(tickInterval);
+}
+
+void config::moveClock(bool high)
+{
+    if (high)
+        clockHigh();
+    else
+        clockLow();
+    pacer.pinsMoved();
+}
+
+void config::moveData(bool bit)
+{
+    dataOut(bit);
+    pacer.pinsMoved();
+}
+
+void config::idleLines()
+{
+    setIdlePins();
+    pacer.pinsMoved();
+}
+
 void config::traceBit(bool bit)
 {
     trace(bit ? "1" : "0");
@@ -91,6 +128,19 @@ void config::setTransferEnabled(bool enabled)
 {
     form->send->setEnabled(enabled);
     form->read->setEnabled(enabled);
+}
+
+QTimer *config::receiverTimer(Reception reception) const
+{
+    switch (reception) {
+    case Reception::Handshake:
+        return timerHandshake;
+    case Reception::Config:
+        return timerConfig;
+    case Reception::Date:
+        return timerDate;
+    }
+    return timerHandshake;
 }
 
 QTimer *config::senderTimer(Command command) const
@@ -162,26 +212,27 @@ void config::commandTick(Command command)
         emit action(5, bitIndex, byteIndex);
     if (command != Command::A1 && form->hand->isChecked())
         form->hand->setEnabled(false);
+    pacer.awaitTick();
     phase = !phase;
     if (!phase) {
-        clockHigh();
-        return;
-    }
-    if (bitIndex >= 0) {
+        moveClock(true);
+    } else if (bitIndex >= 0) {
         sendNextBit(command);
+    } else if (!nextCommandByte(command)) {
+        endCommandFrame(command);
         return;
     }
-    if (nextCommandByte(command))
-        return;
-    endCommandFrame(command);
+    armNextTick(senderTimer(command));
 }
 
+// The next rising edge is paced from the data call, so the bit stands a full tick before it.
+// The bit log is written after the lines have moved, so it delays no edge.
 void config::sendNextBit(Command command)
 {
-    clockLow();
+    moveClock(false);
     const bool bit = (frameByte(command, byteIndex) >> bitIndex) & 1;
+    moveData(bit);
     traceBit(bit);
-    dataOut(bit);
     --bitIndex;
 }
 
@@ -200,16 +251,16 @@ bool config::nextCommandByte(Command command)
 void config::endCommandFrame(Command command)
 {
     trace("|\n");
-    senderTimer(command)->stop();
+    stopEngine(senderTimer(command));
     if (command == Command::A9)
         emit action(0, 0, 33);
     bitIndex = 7;
     if (command == Command::AA) {
-        clockHigh();
-        setIdlePins();
+        moveClock(true);
+        idleLines();
     } else {
-        setIdlePins();
-        clockHigh();
+        idleLines();
+        moveClock(true);
     }
     if (!pauseProcessingEvents(frameEndWait))
         return;
@@ -217,7 +268,7 @@ void config::endCommandFrame(Command command)
     byteIndex = 0;
     phase = false;
     if (command == Command::AA) {
-        timerAA->stop();
+        stopEngine(timerAA);
         if (++handshakeCount > 10) {
             clr();
             handshakeCount = 0;
@@ -256,23 +307,28 @@ void config::receiverTick(Reception reception)
         emit action(5, bitIndex, byteIndex);
     if (reception == Reception::Handshake)
         form->hand->setEnabled(true);
+    QTimer *engine = receiverTimer(reception);
+    pacer.awaitTick();
     phase = !phase;
     if (phase) {
-        clockLow();
+        moveClock(false);
+        armNextTick(engine);
         return;
     }
     // The detector needs time between reply bytes; the clock stays high meanwhile.
     if (receiveBit() && reception != Reception::Handshake && !pauseProcessingEvents(replyBytePause))
         return;
     if (byteIndex < frameLength(reception))
-        return;
-    endReception(reception);
+        armNextTick(engine);
+    else
+        endReception(reception);
 }
 
-// Takes the bit on the rising edge. True when it completes a byte.
+// Takes the bit on the rising edge, a full tick after the falling one. True when it completes
+// a byte.
 bool config::receiveBit()
 {
-    clockHigh();
+    moveClock(true);
     lastBit = sampleDataIn();
     if (lastBit)
         rxBuffer[byteIndex] |= std::uint8_t(1u << bitIndex);
@@ -297,17 +353,17 @@ bool config::pauseProcessingEvents(int milliseconds)
 void config::endReception(Reception reception)
 {
     if (reception == Reception::Handshake) {
-        timerHandshake->stop();
-        setIdlePins();
+        stopEngine(timerHandshake);
+        idleLines();
         trace("|\n");
         resetFrame();
         setTransferEnabled(true);
         handshakeResult();
         return;
     }
-    setIdlePins();
+    idleLines();
     trace("|\n");
-    (reception == Reception::Config ? timerConfig : timerDate)->stop();
+    stopEngine(receiverTimer(reception));
     setTransferEnabled(true);
     if (reception == Reception::Config)
         evaluateReply();
@@ -315,26 +371,32 @@ void config::endReception(Reception reception)
         showDate();
 }
 
+// The data line moves before the falling edge here, so the bit stands a full tick before the
+// rising one. The bit log is written after the lines have moved, so it delays no edge.
 void config::sendParam_timer()
 {
+    pacer.awaitTick();
     phase = !phase;
     if (!phase) {
-        clockHigh();
+        moveClock(true);
+        armNextTick(timerGeneric);
         return;
     }
     lastBit = (sendBuffer[byteIndex] >> bitIndex) & 1;
+    moveData(lastBit);
+    moveClock(false);
     traceBit(lastBit);
-    dataOut(lastBit);
-    clockLow();
     if (--bitIndex < 0) {
         bitIndex = 7;
         ++byteIndex;
         trace("|");
     }
-    if (byteIndex < genericFrameLength)
+    if (byteIndex < genericFrameLength) {
+        armNextTick(timerGeneric);
         return;
-    timerGeneric->stop();
-    clockHigh();
+    }
+    stopEngine(timerGeneric);
+    moveClock(true);
     form->sendText->append("\n--------------\n");
     setTransferEnabled(true);
     startGenericRead();

@@ -1,53 +1,93 @@
-// Runs a handshake, a configuration read and a full write with its read-back against the
-// simulated detector, and prints for each the wall time, the nominal time of the line timing,
-// their ratio and the process CPU time as a share of the wall time.
-#include "DetectorSettings.h"
-#include "MessageBoxAnswerer.h"
-#include "SimControl.h"
-#include "config.h"
+// Times the link's exchanges against the simulated detector in three set-ups: an ideal
+// detector; a detector that looks at its clock input once a millisecond while the GUI thread
+// is stalled in random slices; and that detector behind a bridge whose calls take as long as
+// USB reports. For each exchange it prints the wall time over the nominal time of the line
+// timing, the process CPU time as a share of the wall time and how many runs came right; for
+// each set-up the shortest clock phases, the margins of the data bits and the median bit
+// period, all from the moments the calls acted on the pins.
+#include "CheckedExchanges.h"
+#include "GuiStalls.h"
+#include "LineSetUp.h"
+#include "LineTiming.h"
+#include "LineTrace.h"
+#include "LinkHarness.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 
 #include <cstdio>
 #include <ctime>
-#include <functional>
 
 namespace {
 
-// Tick 2 ms; a command byte is 17 ticks, then a 4 ms end wait; a reply byte is 16 ticks and,
-// in a configuration reply, a 160 ms pause; a write frame is 107 ticks.
-constexpr double handshakeNominal = 34 + 4 + 32;
-constexpr double readNominal = 34 + 4 + 6 * (32 + 160);
-constexpr double writeNominal = 214 + 4 + 34 + 4 + readNominal;
-
-void waitForEnd(config &link)
+struct Runs
 {
-    if (!link.exchangeRunning())
-        return;
-    QEventLoop loop;
-    QObject::connect(&link, &config::setButton, &loop, [&](bool on) {
-        if (on && !link.exchangeRunning())
-            loop.quit();
-    });
-    loop.exec();
+    CheckedExchanges::Kind kind;
+    int count;
+};
+
+const Runs runs[] = {
+    {CheckedExchanges::Kind::Handshake, 20},
+    {CheckedExchanges::Kind::Read, 3},
+    {CheckedExchanges::Kind::Write, 3},
+};
+
+// Process CPU time in milliseconds (all threads; the link has only the GUI thread).
+double cpuMilliseconds()
+{
+    return double(std::clock()) * 1000.0 / CLOCKS_PER_SEC;
 }
 
-void measure(
-    const char *name, double nominal, int runs, config &link, const std::function<void()> &start)
+bool measure(CheckedExchanges &exchanges, const Runs &batch)
 {
+    int right = 0;
     QElapsedTimer wall;
-    const std::clock_t cpuStart = std::clock();
+    const double cpuStart = cpuMilliseconds();
     wall.start();
-    for (int i = 0; i < runs; ++i) {
-        start();
-        waitForEnd(link);
-    }
-    const double wallMs = double(wall.nsecsElapsed()) / 1e6 / runs;
-    const double cpuMs = double(std::clock() - cpuStart) * 1000.0 / CLOCKS_PER_SEC / runs;
-    std::printf("%-22s %9.1f %11.1f %7.3f %8.1f%%\n", name, wallMs, nominal, wallMs / nominal,
-        100.0 * cpuMs / wallMs);
+    for (int i = 0; i < batch.count; ++i)
+        right += exchanges.run(batch.kind, i) ? 1 : 0;
+    const double wallMs = double(wall.nsecsElapsed()) / 1e6 / batch.count;
+    const double cpuMs = (cpuMilliseconds() - cpuStart) / batch.count;
+    const double nominal = CheckedExchanges::nominalMilliseconds(batch.kind);
+    std::printf("  %-20s %4d %9.1f %10.1f %7.3f %8.1f%% %6d/%d\n",
+        qPrintable(CheckedExchanges::name(batch.kind)), batch.count, wallMs, nominal,
+        wallMs / nominal, 100.0 * cpuMs / wallMs, right, batch.count);
+    return right == batch.count;
+}
+
+void printTiming(const LineTiming &timing)
+{
+    std::printf("  clock: shortest low phase %.3f ms, shortest high phase %.3f ms, "
+                "median bit period %.3f ms (%d edges)\n",
+        timing.shortestLowPhase(), timing.shortestHighPhase(), timing.medianBitPeriod(),
+        timing.edgeCount());
+    std::printf("  data: pin 3 set at least %.3f ms before a rising edge, "
+                "pin 4 read at least %.3f ms after a falling edge\n",
+        timing.shortestDataLead(), timing.shortestSampleDelay());
+}
+
+bool runSetUp(const LineSetUp &setUp, int index)
+{
+    LinkHarness harness;
+    setUp.apply();
+    CheckedExchanges exchanges(harness);
+    GuiStalls stalls(quint32(index + 1));
+    if (setUp.stalls)
+        stalls.start();
+    LinkHarness::startTrace();
+
+    std::printf("%s\n", qPrintable(setUp.name));
+    std::printf("  %-20s %4s %9s %10s %7s %9s %8s\n", "exchange", "runs", "wall ms", "nominal",
+        "ratio", "CPU/wall", "right");
+    bool right = true;
+    for (const Runs &batch : runs)
+        right = measure(exchanges, batch) && right;
+    stalls.stop();
+    printTiming(LineTiming(LineTrace::capture()));
+    if (setUp.stalls)
+        std::printf("  GUI stalls: %d\n", stalls.count());
+    std::printf("  every byte right: %s\n\n", right ? "yes" : "NO");
+    return right;
 }
 
 } // namespace
@@ -57,22 +97,14 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    sim_reset();
-    DetectorSettings settings {4, 5, 6, 30, 0x01};
-    config link(&settings);
-    link.readAfterHandshake = false;
-    MessageBoxAnswerer answerer;
-    QEventLoop settle;
-    QObject::connect(&link, &config::setButton, &settle, &QEventLoop::quit);
-    settle.exec();
-    waitForEnd(link);
-
-    std::printf(
-        "%-22s %9s %11s %7s %9s\n", "exchange", "wall ms", "nominal ms", "ratio", "CPU/wall");
-    measure("handshake (x20)", handshakeNominal, 20, link, [&] { link.sendParamAA(); });
-    measure("configuration read (x3)", readNominal, 3, link, [&] { link.sendParamA3(); });
-    measure("write + read-back (x3)", writeNominal, 3, link, [&] { link.sendParamA6(); });
-    std::printf("write verified: %s\n",
-        answerer.texts().count("Конфигурация записана успешно") == 3 ? "yes" : "no");
-    return 0;
+    std::printf("Link timing against the simulated detector; one tick is 2 ms, nominal times "
+                "assume exact ticks and waits.\nRatio: wall time over nominal, per exchange. "
+                "Phases and margins are measured where the calls acted on the pins.\n\n");
+    const LineSetUp setUps[]
+        = {LineSetUp::ideal(), LineSetUp::polling(true), LineSetUp::slowBridge(false)};
+    bool right = true;
+    for (int i = 0; i < 3; ++i)
+        right = runSetUp(setUps[i], i) && right;
+    std::fflush(stdout);
+    return right ? 0 : 1;
 }

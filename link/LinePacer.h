@@ -1,0 +1,31 @@
+#pragma once
+
+#include <chrono>
+
+// Keeps every phase of the clock line at least one tick long, whenever the engine's timer
+// fires: a tick acts on the lines only once a full tick has passed since the previous tick's
+// last pin call returned. A pin moves somewhere inside its call, so the phase on the wire is
+// at least a tick whatever the calls last; a late tick lengthens its own phase and shortens
+// none. The timer has whole milliseconds only; the rest is slept, never spun.
+class LinePacer
+{
+public:
+    using Clock = std::chrono::steady_clock;
+
+    // Construct on the thread that runs the engines: it makes that thread's sleeps precise.
+    explicit LinePacer(Clock::duration tick);
+
+    // Sleeps until the tick may act, and counts this moment as the tick's.
+    void awaitTick();
+    // A call that moved a line has just returned.
+    void pinsMoved();
+    // Whole milliseconds from now until the next tick may act: what the engine's timer is
+    // armed with, so that it fires no later than needed.
+    int wholeMillisecondsLeft() const;
+
+private:
+    Clock::time_point nextTick() const { return last + tick; }
+
+    Clock::duration tick;
+    Clock::time_point last {};
+};
