@@ -30,8 +30,9 @@
 // falling edge. If the clock stands still for more than 100 ms in the middle of a frame being
 // received, the partly received frame is dropped and the detector waits for a new command.
 // There are no threads or timers: everything happens inside the calls, worked out from their
-// times. A slow bridge (sim_set_call_duration) makes each call last as long as a USB report and
-// its answer would: SetPin, ClearPin and the configuration calls act on the pins at the end of
+// times; the control functions below first let a polling detector take its looks up to now.
+// A slow bridge (sim_set_call_duration) makes each call last as long as a USB report and its
+// answer would: SetPin, ClearPin and the configuration calls act on the pins at the end of
 // that time, ReadPin samples pin 4 halfway through it.
 
 #include <stdbool.h>

@@ -118,9 +118,15 @@ std::uint64_t SimDevice::lineTime()
     return SlowCall::now();
 }
 
+VirtualDetector &SimDevice::virtualDetector()
+{
+    bridge.catchUp(lineTime());
+    return detector;
+}
+
 void SimDevice::setPresent(bool present)
 {
-    detector.setPresent(present);
+    virtualDetector().setPresent(present);
 }
 
 bool SimDevice::fails(SimCall call) const

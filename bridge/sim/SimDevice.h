@@ -40,7 +40,8 @@ public:
     void setPresent(bool present);
 
     VirtualBridge &virtualBridge() { return bridge; }
-    VirtualDetector &virtualDetector() { return detector; }
+    // The detector as it stands now: a polling one has had its looks up to this moment.
+    VirtualDetector &virtualDetector();
     CallTrace &callTrace() { return trace; }
 
 private:

@@ -43,6 +43,8 @@ public:
     unsigned char directionMask() const { return mask; }
     unsigned long uartBaudRate() const { return baudRate; }
 
+    // Plays the detector's looks up to that time, for an observer.
+    void catchUp(std::uint64_t nanoseconds) { advance(nanoseconds); }
     // How the detector notices the clock; ideal after reset().
     void setPolling(std::uint64_t periodNanoseconds, std::uint64_t offsetNanoseconds);
 

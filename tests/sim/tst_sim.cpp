@@ -6,7 +6,10 @@
 #include <QTest>
 #include <QThread>
 
+#include <chrono>
+#include <cstdint>
 #include <ctime>
+#include <thread>
 
 #if !defined(_WIN32)
 #include <dlfcn.h>
@@ -124,6 +127,65 @@ void storeConfig(const QByteArray &config)
 
 const QByteArray startConfig = bytes({0x01, 20, 3, 7, 15});
 
+void sleepUntil(std::uint64_t nanoseconds)
+{
+    for (std::uint64_t now = sim_clock_nanoseconds(); now < nanoseconds;
+         now = sim_clock_nanoseconds())
+        std::this_thread::sleep_for(std::chrono::nanoseconds(nanoseconds - now));
+}
+
+// Holds the clock phase that the last call began: until `microseconds` after that call returned.
+void hold(int microseconds)
+{
+    sleepUntil(sim_clock_nanoseconds() + std::uint64_t(microseconds) * 1000);
+}
+
+// As sendByte() and receiveByte(), with each clock phase held for a set time.
+void sendByteTimed(unsigned char byte, int lowUs, int highUs)
+{
+    for (int bit = 7; bit >= 0; --bit) {
+        ClearPin(kClock);
+        if ((byte >> bit) & 1)
+            SetPin(kDataOut);
+        else
+            ClearPin(kDataOut);
+        hold(lowUs);
+        SetPin(kClock);
+        hold(highUs);
+    }
+}
+
+unsigned char receiveByteTimed(int lowUs, int highUs)
+{
+    unsigned char byte = 0;
+    for (int bit = 7; bit >= 0; --bit) {
+        ClearPin(kClock);
+        hold(lowUs);
+        SetPin(kClock);
+        unsigned int value = 0;
+        ReadPin(kDataIn, &value);
+        byte = static_cast<unsigned char>((byte << 1) | (value != 0 ? 1 : 0));
+        hold(highUs);
+    }
+    return byte;
+}
+
+// Switches the detector to polling with its looks half a period away from now, and returns
+// now: calls made at now + k * period then fall midway between two looks.
+std::uint64_t pollMidway(unsigned int periodUs)
+{
+    const std::uint64_t now = sim_clock_nanoseconds();
+    sim_set_polling(periodUs, static_cast<unsigned int>((now / 1000 + periodUs / 2) % periodUs));
+    return now;
+}
+
+unsigned int readDataIn()
+{
+    unsigned int value = 9;
+    ReadPin(kDataIn, &value);
+    return value;
+}
+
 } // namespace
 
 class TestSim : public QObject
@@ -165,6 +227,16 @@ private slots:
     void directionChangeMakesAnEdge();
     void stalledClockDropsPartialByte();
     void stalledClockDropsPartialFrame();
+
+    void pollingNeedsFullPhases_data();
+    void pollingNeedsFullPhases();
+    void pollingActsAtLooks();
+    void pollingSamplesDataAtTheLook_data();
+    void pollingSamplesDataAtTheLook();
+    void pollingFindsStepAfterIdleLine_data();
+    void pollingFindsStepAfterIdleLine();
+    void slowCallsActInsideTheirTime_data();
+    void slowCallsActInsideTheirTime();
 
     void traceRecordsCallsInOrder();
     void traceOnlyWhileEnabled();
@@ -574,6 +646,181 @@ void TestSim::stalledClockDropsPartialFrame()
     QCOMPARE(exchange(bytes({0xAA}), 1), bytes({0x55}));
     QCOMPARE(received(), bytes({0xAA}));
     QCOMPARE(storedConfig(), startConfig);
+}
+
+void TestSim::pollingNeedsFullPhases_data()
+{
+    QTest::addColumn<unsigned int>("period");
+    QTest::addColumn<unsigned int>("pinWrite");
+    QTest::addColumn<unsigned int>("pinRead");
+    QTest::addColumn<int>("low");
+    QTest::addColumn<int>("high");
+    QTest::addColumn<bool>("right");
+
+    // Microseconds. A phase longer than the look period always holds a look.
+    QTest::newRow("ideal, back to back") << 0u << 0u << 0u << 0 << 0 << true;
+    QTest::newRow("ideal, short low phases") << 0u << 0u << 0u << 60 << 3940 << true;
+    QTest::newRow("polling, 2 ms phases") << 1000u << 0u << 0u << 2000 << 2000 << true;
+    QTest::newRow("polling, just over a period") << 1000u << 0u << 0u << 1100 << 1100 << true;
+    QTest::newRow("polling, short low phases") << 1000u << 0u << 0u << 60 << 3940 << false;
+    QTest::newRow("polling, short high phases") << 1000u << 0u << 0u << 3940 << 60 << false;
+    QTest::newRow("polling, back to back") << 1000u << 0u << 0u << 0 << 0 << false;
+    QTest::newRow("slow bridge, 2 ms after each call")
+        << 1000u << 1000u << 2000u << 2000 << 2000 << true;
+}
+
+// The fault of a late tick followed by a short one: the ideal detector takes it, a polling one
+// turns it into wrong bytes, and phases of a full tick come through.
+void TestSim::pollingNeedsFullPhases()
+{
+    QFETCH(unsigned int, period);
+    QFETCH(unsigned int, pinWrite);
+    QFETCH(unsigned int, pinRead);
+    QFETCH(int, low);
+    QFETCH(int, high);
+    QFETCH(bool, right);
+
+    bringUp();
+    sim_set_polling(period, 370);
+    sim_set_call_duration(SIM_SET_PIN, pinWrite);
+    sim_set_call_duration(SIM_CLEAR_PIN, pinWrite);
+    sim_set_call_duration(SIM_READ_PIN, pinRead);
+    sendByteTimed(0xAA, low, high);
+    const unsigned char reply = receiveByteTimed(low, high);
+    QCOMPARE(received() == bytes({0xAA}) && reply == 0x55, right);
+}
+
+void TestSim::pollingActsAtLooks()
+{
+    bringUp();
+    sendFrame(bytes({0xAA})); // the detector now answers 0x55 = 01010101
+    constexpr unsigned int period = 10000;
+    const std::uint64_t start = pollMidway(period);
+    const auto at = [&](int k) { sleepUntil(start + std::uint64_t(k) * period * 1000); };
+
+    ClearPin(kClock);
+    QCOMPARE(readDataIn(), 1u); // no look yet: the line is still idle
+    at(1);
+    QCOMPARE(readDataIn(), 0u); // the look saw the falling edge and put the first bit
+    SetPin(kClock);
+    ClearPin(kClock);
+    at(2);
+    QCOMPARE(readDataIn(), 0u); // a high phase between two looks is never seen
+    SetPin(kClock);
+    at(3);
+    ClearPin(kClock);
+    QCOMPARE(readDataIn(), 0u);
+    at(4);
+    QCOMPARE(readDataIn(), 1u); // seen high, then low: the second bit
+}
+
+void TestSim::pollingSamplesDataAtTheLook_data()
+{
+    QTest::addColumn<unsigned int>("period");
+    QTest::addColumn<QByteArray>("taken");
+    QTest::newRow("ideal: at the edge") << 0u << bytes({0xAA});
+    QTest::newRow("polling: at the next look") << 10000u << bytes({0x55});
+}
+
+// The data line flips right after each rising edge: an ideal detector has taken the bit by
+// then, a polling one takes the flipped level at its next look.
+void TestSim::pollingSamplesDataAtTheLook()
+{
+    QFETCH(unsigned int, period);
+    QFETCH(QByteArray, taken);
+
+    bringUp();
+    constexpr unsigned int step = 10000;
+    const std::uint64_t start = pollMidway(step);
+    sim_set_polling(period, static_cast<unsigned int>((start / 1000 + step / 2) % step));
+    int k = 0;
+    for (int bit = 7; bit >= 0; --bit) {
+        const bool level = (0xAA >> bit) & 1;
+        ClearPin(kClock);
+        level ? SetPin(kDataOut) : ClearPin(kDataOut);
+        sleepUntil(start + std::uint64_t(++k) * step * 1000);
+        SetPin(kClock);
+        level ? ClearPin(kDataOut) : SetPin(kDataOut);
+        sleepUntil(start + std::uint64_t(++k) * step * 1000);
+    }
+    QCOMPARE(received(), taken);
+}
+
+void TestSim::pollingFindsStepAfterIdleLine_data()
+{
+    QTest::addColumn<int>("idleMs");
+    QTest::addColumn<bool>("inStep");
+    QTest::newRow("idle past the resync time") << 120 << true;
+    QTest::newRow("idle too short") << 10 << false;
+}
+
+// Three stray bits, then an idle line: the polling detector drops them as the ideal one does.
+void TestSim::pollingFindsStepAfterIdleLine()
+{
+    QFETCH(int, idleMs);
+    QFETCH(bool, inStep);
+
+    bringUp();
+    sim_set_polling(1000, 370);
+    for (int i = 0; i < 3; ++i) {
+        ClearPin(kClock);
+        hold(2000);
+        SetPin(kClock);
+        hold(2000);
+    }
+    hold(idleMs * 1000);
+    sendByteTimed(0xAA, 2000, 2000);
+    const unsigned char reply = receiveByteTimed(2000, 2000);
+    QCOMPARE(received() == bytes({0xAA}) && reply == 0x55, inStep);
+}
+
+void TestSim::slowCallsActInsideTheirTime_data()
+{
+    QTest::addColumn<int>("call");
+    QTest::addColumn<unsigned int>("duration");
+    QTest::addColumn<unsigned int>("actsAfter");
+
+    QTest::newRow("SetPin acts at its end") << int(SIM_SET_PIN) << 1000u << 1000u;
+    QTest::newRow("ClearPin acts at its end") << int(SIM_CLEAR_PIN) << 1000u << 1000u;
+    QTest::newRow("ReadPin samples halfway") << int(SIM_READ_PIN) << 2000u << 1000u;
+    QTest::newRow("ConfigureIO acts at its end") << int(SIM_CONFIGURE_IO) << 1500u << 1500u;
+}
+
+void TestSim::slowCallsActInsideTheirTime()
+{
+    QFETCH(int, call);
+    QFETCH(unsigned int, duration);
+    QFETCH(unsigned int, actsAfter);
+    const SimCall kind = static_cast<SimCall>(call);
+
+    bringUp();
+    ClearPin(kDataOut);
+    sim_set_call_duration(kind, duration);
+    sim_trace_enable(true);
+    const std::uint64_t start = sim_clock_nanoseconds();
+    unsigned int value = 0;
+    bool result = false;
+    switch (kind) {
+    case SIM_SET_PIN:
+        result = SetPin(kDataOut);
+        break;
+    case SIM_CLEAR_PIN:
+        result = ClearPin(kClock);
+        break;
+    case SIM_READ_PIN:
+        result = ReadPin(kDataIn, &value);
+        break;
+    default:
+        result = ConfigureIO(0x0F);
+        break;
+    }
+    const std::uint64_t end = sim_clock_nanoseconds();
+    QVERIFY(result);
+    QCOMPARE(sim_trace_size(), size_t(1));
+    const std::uint64_t acted = sim_trace_at(0).nanoseconds;
+    QVERIFY(end - start >= std::uint64_t(duration) * 1000);
+    QVERIFY(acted >= start + std::uint64_t(actsAfter) * 1000);
+    QVERIFY(acted <= end);
 }
 
 void TestSim::traceRecordsCallsInOrder()
