@@ -117,6 +117,7 @@ private:
     bool receiveBit();
     bool pauseProcessingEvents(int milliseconds);
     void endReception(Reception reception);
+    void endGenericFrame();
     void startGenericRead();
     QTimer *senderTimer(Command command) const;
     QTimer *receiverTimer(Reception reception) const;

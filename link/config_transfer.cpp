@@ -372,14 +372,18 @@ void config::endReception(Reception reception)
 }
 
 // The data line moves before the falling edge here, so the bit stands a full tick before the
-// rising one. The bit log is written after the lines have moved, so it delays no edge.
+// rising one. The bit log is written after the lines have moved, so it delays no edge. The last
+// bit gets its full tick of clock low too: the frame ends on the tick that raises the clock.
 void config::sendParam_timer()
 {
     pacer.awaitTick();
     phase = !phase;
     if (!phase) {
         moveClock(true);
-        armNextTick(timerGeneric);
+        if (byteIndex < genericFrameLength)
+            armNextTick(timerGeneric);
+        else
+            endGenericFrame();
         return;
     }
     lastBit = (sendBuffer[byteIndex] >> bitIndex) & 1;
@@ -391,12 +395,13 @@ void config::sendParam_timer()
         ++byteIndex;
         trace("|");
     }
-    if (byteIndex < genericFrameLength) {
-        armNextTick(timerGeneric);
-        return;
-    }
+    armNextTick(timerGeneric);
+}
+
+// The data line keeps the last bit until the reception that follows has ended.
+void config::endGenericFrame()
+{
     stopEngine(timerGeneric);
-    moveClock(true);
     form->sendText->append("\n--------------\n");
     setTransferEnabled(true);
     startGenericRead();

@@ -24,6 +24,9 @@ public:
     static double nominalMilliseconds(Kind kind);
     static QString name(Kind kind);
 
+    // Answers the message boxes of these and any other exchanges on the link.
+    MessageBoxAnswerer &answers() { return answerer; }
+
 private:
     bool handshake();
     bool read(int variant);
