@@ -26,7 +26,9 @@ public:
     static constexpr unsigned char commitCommand = 0xA9;
     static constexpr unsigned char setDateCommand = 0xA1;
     static constexpr unsigned char readDateCommand = 0xA2;
-    // A clock standing still longer than this in the middle of a frame aborts the frame.
+    // A clock standing still longer than this in the middle of a frame aborts the frame. Inside
+    // a frame the PC leaves a few milliseconds between edges at most, and a polling detector
+    // sees each edge at most one look late, so this only ever passes between exchanges.
     static constexpr std::uint64_t resyncNanoseconds = 100'000'000;
 
     // Start state with the given date; see SimControl.h.

@@ -5,12 +5,15 @@
 
 namespace {
 
-// A command frame is 17 ticks and a 4 ms wait; a reply byte is 16 ticks and, in a
-// configuration reply, a 160 ms pause; the write frame is 107 ticks.
-constexpr double commandFrame = 34 + 4;
-constexpr double handshakeNominal = commandFrame + 32;
-constexpr double readNominal = commandFrame + 6 * (32 + 160);
-constexpr double writeNominal = 214 + 4 + commandFrame + readNominal;
+// Milliseconds. A command frame is 17 ticks and a 4 ms wait, the write frame 107 ticks and the
+// wait. A reply byte is 16 ticks; in a configuration reply each byte is followed by a 160 ms
+// pause, after which the next falling edge comes at once, so the later bytes take 15 ticks.
+constexpr double tick = 2;
+constexpr double frameEndWait = 4;
+constexpr double commandFrame = 17 * tick + frameEndWait;
+constexpr double handshakeNominal = commandFrame + 16 * tick;
+constexpr double readNominal = commandFrame + (16 + 5 * 15) * tick + 6 * 160;
+constexpr double writeNominal = 107 * tick + frameEndWait + commandFrame + readNominal;
 constexpr int exchangeTimeout = 15000;
 
 QString replyEvent(const QByteArray &settings)
