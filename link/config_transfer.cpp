@@ -1,8 +1,9 @@
 // The clocked bit-serial transfer: one engine per kind of frame, each driven by its own timer.
 // One tick is half a clock period; bytes travel most significant bit first. Every tick waits
-// for the pacer before it touches the lines, and re-arms its timer from that moment, so that a
-// late tick only lengthens its own phase: a periodic timer would catch up on its grid and cut
-// the next phase short, which a detector that polls its clock input turns into wrong bits.
+// for the pacer before it touches the lines and then re-arms its timer for the moment the next
+// tick may act, so that a late tick only lengthens its own phase: a periodic timer would catch
+// up on its grid and cut the next phase short, which a detector that polls its clock input
+// turns into wrong bits.
 #include "config.h"
 
 #include "ConfigForm.h"
@@ -87,6 +88,7 @@ void config::armNextTick(QTimer *engine)
         engine->start(pacer.wholeMillisecondsLeft());
 }
 
+// Between frames the timer shows its tick interval again.
 void config::stopEngine(QTimer *engine)
 {
     engine->stop();
