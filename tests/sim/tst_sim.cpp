@@ -170,20 +170,11 @@ unsigned char receiveByteTimed(int lowUs, int highUs)
     return byte;
 }
 
-// Switches the detector to polling with its looks half a period away from now, and returns
-// now: calls made at now + k * period then fall midway between two looks.
-std::uint64_t pollMidway(unsigned int periodUs)
+// Offset of looks every `periodUs` that fall half a period away from `now`: calls made at
+// now + k * period then come midway between two looks.
+unsigned int midwayOffset(std::uint64_t now, unsigned int periodUs)
 {
-    const std::uint64_t now = sim_clock_nanoseconds();
-    sim_set_polling(periodUs, static_cast<unsigned int>((now / 1000 + periodUs / 2) % periodUs));
-    return now;
-}
-
-unsigned int readDataIn()
-{
-    unsigned int value = 9;
-    ReadPin(kDataIn, &value);
-    return value;
+    return static_cast<unsigned int>((now / 1000 + periodUs / 2) % periodUs);
 }
 
 } // namespace
@@ -230,7 +221,6 @@ private slots:
 
     void pollingNeedsFullPhases_data();
     void pollingNeedsFullPhases();
-    void pollingActsAtLooks();
     void pollingSamplesDataAtTheLook_data();
     void pollingSamplesDataAtTheLook();
     void pollingFindsStepAfterIdleLine_data();
@@ -690,30 +680,6 @@ void TestSim::pollingNeedsFullPhases()
     QCOMPARE(received() == bytes({0xAA}) && reply == 0x55, right);
 }
 
-void TestSim::pollingActsAtLooks()
-{
-    bringUp();
-    sendFrame(bytes({0xAA})); // the detector now answers 0x55 = 01010101
-    constexpr unsigned int period = 10000;
-    const std::uint64_t start = pollMidway(period);
-    const auto at = [&](int k) { sleepUntil(start + std::uint64_t(k) * period * 1000); };
-
-    ClearPin(kClock);
-    QCOMPARE(readDataIn(), 1u); // no look yet: the line is still idle
-    at(1);
-    QCOMPARE(readDataIn(), 0u); // the look saw the falling edge and put the first bit
-    SetPin(kClock);
-    ClearPin(kClock);
-    at(2);
-    QCOMPARE(readDataIn(), 0u); // a high phase between two looks is never seen
-    SetPin(kClock);
-    at(3);
-    ClearPin(kClock);
-    QCOMPARE(readDataIn(), 0u);
-    at(4);
-    QCOMPARE(readDataIn(), 1u); // seen high, then low: the second bit
-}
-
 void TestSim::pollingSamplesDataAtTheLook_data()
 {
     QTest::addColumn<unsigned int>("period");
@@ -723,27 +689,36 @@ void TestSim::pollingSamplesDataAtTheLook_data()
 }
 
 // The data line flips right after each rising edge: an ideal detector has taken the bit by
-// then, a polling one takes the flipped level at its next look.
+// then, a polling one takes the flipped level at its next look. Each pair of calls must come
+// before the look half a step later; an attempt in which the machine was too slow for that
+// proves nothing and is made again.
 void TestSim::pollingSamplesDataAtTheLook()
 {
     QFETCH(unsigned int, period);
     QFETCH(QByteArray, taken);
 
-    bringUp();
     constexpr unsigned int step = 10000;
-    const std::uint64_t start = pollMidway(step);
-    sim_set_polling(period, static_cast<unsigned int>((start / 1000 + step / 2) % step));
-    int k = 0;
-    for (int bit = 7; bit >= 0; --bit) {
-        const bool level = (0xAA >> bit) & 1;
-        ClearPin(kClock);
-        level ? SetPin(kDataOut) : ClearPin(kDataOut);
-        sleepUntil(start + std::uint64_t(++k) * step * 1000);
-        SetPin(kClock);
-        level ? ClearPin(kDataOut) : SetPin(kDataOut);
-        sleepUntil(start + std::uint64_t(++k) * step * 1000);
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        sim_reset();
+        bringUp();
+        const std::uint64_t start = sim_clock_nanoseconds();
+        sim_set_polling(period, midwayOffset(start, step));
+        bool onTime = true;
+        for (int k = 0; k < 16; ++k) {
+            const bool level = (0xAA >> (7 - k / 2)) & 1;
+            const std::uint64_t due = start + std::uint64_t(k) * step * 1000;
+            sleepUntil(due);
+            k % 2 == 0 ? ClearPin(kClock) : SetPin(kClock);
+            level == (k % 2 == 0) ? SetPin(kDataOut) : ClearPin(kDataOut);
+            onTime = onTime && sim_clock_nanoseconds() < due + step * 1000 / 2;
+        }
+        sleepUntil(start + 16ull * step * 1000);
+        if (onTime) {
+            QCOMPARE(received(), taken);
+            return;
+        }
     }
-    QCOMPARE(received(), taken);
+    QSKIP("the machine was too busy to keep a 10 ms schedule");
 }
 
 void TestSim::pollingFindsStepAfterIdleLine_data()
