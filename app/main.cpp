@@ -1,12 +1,16 @@
 #include "DialogFont.h"
+#include "FontconfigWarmup.h"
 #include "MainWindow.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
+    // Fontconfig reads its configuration while the application object connects to the display.
+    FontconfigWarmup fonts;
     QApplication application(argc, argv);
     applyDialogFont();
+    fonts.wait();
     int result = 0;
     {
         MainWindow window;

@@ -2,7 +2,7 @@
 # Installs, with apt-get, whatever of the build and run dependencies is missing.
 set -euo pipefail
 
-packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libhidapi-dev
+packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libhidapi-dev libfontconfig-dev
           fonts-dejavu-core fonts-dejavu-extra fonts-liberation2 dpkg-dev file desktop-file-utils "$@")
 
 missing=()
