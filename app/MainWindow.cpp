@@ -2,8 +2,8 @@
 
 #include "AboutDilog.h"
 #include "DetectorConfig.h"
-#include "Images.h"
 #include "MainWindowForm.h"
+#include "PictureDecoder.h"
 #include "config.h"
 #include "file.h"
 
@@ -34,6 +34,8 @@ MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
     , form(new MainWindowForm)
 {
+    // Decoding the pictures needs no widget, so it runs while the form and the link are built.
+    PictureDecoder pictures;
     form->setupForm(this);
     aboutDialog = new AboutDilog(this);
     form->pushButton_cfg->hide();
@@ -45,8 +47,8 @@ MainWindow::MainWindow(QWidget *parent)
     link = new config(&settings);
 
     setWindowTitle(QStringLiteral("Конфигуратор Вирел-3"));
-    setWindowIcon(QIcon(QPixmap(EmblemImage)));
-    form->label_icn->setPixmap(QPixmap(LogoImage));
+    setWindowIcon(QIcon(pictures.emblem()));
+    form->label_icn->setPixmap(pictures.logo());
     setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint);
 
     fillStatusBar();

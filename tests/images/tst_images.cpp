@@ -1,4 +1,5 @@
 #include "Images.h"
+#include "PictureDecoder.h"
 
 #include <QImage>
 #include <QPixmap>
@@ -41,6 +42,8 @@ private slots:
     void xpmData();
     void pixmaps_data();
     void pixmaps();
+    void decodedAside_data();
+    void decodedAside();
     void emblemTransparentOutsideShield();
     void logoOpaqueOnLightGround();
 };
@@ -120,6 +123,31 @@ void TestImages::pixmaps()
     const QPixmap pixmap(image(name));
     QVERIFY(!pixmap.isNull());
     QCOMPARE(pixmap.size(), size);
+}
+
+// The main window takes its pictures from a decoder thread; they must be the pictures themselves.
+void TestImages::decodedAside_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("indexed");
+
+    // The icon keeps the indexed form; the logo is drawn on every paint and stays 32-bit.
+    QTest::newRow("emblem") << "emblem" << true;
+    QTest::newRow("logo") << "logo" << false;
+}
+
+void TestImages::decodedAside()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, indexed);
+
+    PictureDecoder decoder;
+    const QPixmap decoded = name == "emblem" ? decoder.emblem() : decoder.logo();
+    const QImage direct = QPixmap(image(name)).toImage();
+    QCOMPARE(decoded.size(), direct.size());
+    QCOMPARE(decoded.toImage().convertToFormat(QImage::Format_ARGB32),
+        direct.convertToFormat(QImage::Format_ARGB32));
+    QCOMPARE(decoded.depth() == 8, indexed);
 }
 
 void TestImages::emblemTransparentOutsideShield()
