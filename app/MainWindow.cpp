@@ -71,9 +71,10 @@ MainWindow::~MainWindow()
 {
     releaseLink();
     delete form;
-    // The painters stay open on their pixmaps for the window's whole life; close them first.
+    // The indicator's painter stays open on its pixmap for the window's whole life; close it first.
     for (QPainter *painter : {indicatorPainter, rampOffPainter, rampOnPainter}) {
-        painter->end();
+        if (painter->isActive())
+            painter->end();
         delete painter;
     }
     delete indicatorPixmap;
@@ -135,6 +136,10 @@ void MainWindow::drawRamps()
     rampOffPainter->drawPolygon(rampPoints, 3, Qt::OddEvenFill);
     rampOnPainter->setBrush(QBrush(onGradient));
     rampOnPainter->drawPolygon(rampPoints, 3, Qt::OddEvenFill);
+    // Nothing paints the ramps again. A pixmap with an open painter is copied whole wherever it
+    // is shown, so ended painters let the three channel pictures share two pixmaps.
+    rampOffPainter->end();
+    rampOnPainter->end();
 }
 
 void MainWindow::connectControls()

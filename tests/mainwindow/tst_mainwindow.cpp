@@ -155,6 +155,11 @@ void TestMainWindow::pictures()
     QVERIFY(!icon.isNull());
     QVERIFY(icon.availableSizes().contains(QSize(188, 240)));
     QCOMPARE(probe->form().label_icn->pixmap().size(), QSize(89, 28));
+    // All channels start off and show one picture; a pixmap still being painted on would have
+    // been copied whole into each label.
+    const qint64 offPicture = probe->form().label_d_1->pixmap().cacheKey();
+    QCOMPARE(probe->form().label_d_2->pixmap().cacheKey(), offPicture);
+    QCOMPARE(probe->form().label_d_3->pixmap().cacheKey(), offPicture);
     for (QLabel *picture :
         {probe->form().label_d_1, probe->form().label_d_2, probe->form().label_d_3}) {
         const QImage ramp = picture->pixmap().toImage();
