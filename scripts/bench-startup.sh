@@ -16,7 +16,8 @@ cmake --build build -j2 --target virel-configurator virel_barewindow virel_first
     > /dev/null
 
 work=$(mktemp -d)
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3> "$work/display" 2> /dev/null &
+# Without -noreset the server resets whenever its last client leaves, refusing the next meanwhile.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3> "$work/display" 2> /dev/null &
 xvfb=$!
 trap 'kill "$xvfb" 2> /dev/null; wait "$xvfb" 2> /dev/null; rm -rf "$work"' EXIT
 for _ in $(seq 100); do
