@@ -15,7 +15,7 @@
 
 #include <algorithm>
 
-class tst_dialogfont : public QObject
+class TestDialogFont : public QObject
 {
     Q_OBJECT
 
@@ -62,7 +62,7 @@ static bool fits(QWidget *widget, int *needed, int *room)
     return *needed <= *room;
 }
 
-void tst_dialogfont::initTestCase()
+void TestDialogFont::initTestCase()
 {
     applyDialogFont();
     const QStringList narrow {"Tahoma", "Liberation Sans", "DejaVu Sans Condensed"};
@@ -76,14 +76,14 @@ void tst_dialogfont::initTestCase()
     window->show();
 }
 
-void tst_dialogfont::defaultFont()
+void TestDialogFont::defaultFont()
 {
     QCOMPARE(QApplication::font().family(), QStringLiteral("MS Shell Dlg 2"));
     QCOMPARE(QApplication::font().pointSize(), 8);
     QCOMPARE(window->font().pointSize(), 8);
 }
 
-void tst_dialogfont::textsFit_data()
+void TestDialogFont::textsFit_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("slack");
@@ -95,7 +95,7 @@ void tst_dialogfont::textsFit_data()
     QTest::newRow("checkBox_d_3") << QStringLiteral("checkBox_d_3") << 3;
 }
 
-void tst_dialogfont::textsFit()
+void TestDialogFont::textsFit()
 {
     QFETCH(QString, name);
     QFETCH(int, slack);
@@ -107,5 +107,5 @@ void tst_dialogfont::textsFit()
         qPrintable(QString("%1 needs %2 px, has %3").arg(name).arg(needed).arg(room)));
 }
 
-QTEST_MAIN(tst_dialogfont)
+QTEST_MAIN(TestDialogFont)
 #include "tst_dialogfont.moc"

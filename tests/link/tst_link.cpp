@@ -13,7 +13,7 @@
 #include <QTest>
 #include <QTextEdit>
 
-class tst_link : public QObject
+class TestLink : public QObject
 {
     Q_OBJECT
 
@@ -33,12 +33,12 @@ private:
     static QList<SimTraceEntry> calls() { return LineTrace::capture().calls(); }
 };
 
-void tst_link::init()
+void TestLink::init()
 {
     sim_reset();
 }
 
-void tst_link::formCells_data()
+void TestLink::formCells_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("text");
@@ -81,7 +81,7 @@ void tst_link::formCells_data()
                            << "GET dt" << QList<int> {6, 4, 1, 1};
 }
 
-void tst_link::formCells()
+void TestLink::formCells()
 {
     QFETCH(QString, name);
     QFETCH(QString, text);
@@ -101,7 +101,7 @@ void tst_link::formCells()
         QCOMPARE(label->text(), text);
 }
 
-void tst_link::formStartState()
+void TestLink::formStartState()
 {
     QWidget host;
     ConfigForm form;
@@ -129,7 +129,7 @@ void tst_link::formStartState()
     QCOMPARE(linkForm->comboBox->currentText(), QString("300"));
 }
 
-void tst_link::bringUpLogAndCalls()
+void TestLink::bringUpLogAndCalls()
 {
     LinkHarness harness(false, true);
     const QString log = harness.link().form->textEdit->toPlainText();
@@ -161,7 +161,7 @@ void tst_link::bringUpLogAndCalls()
     QCOMPARE(sim_pin_level(3), 1);
 }
 
-void tst_link::mask_data()
+void TestLink::mask_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("shown");
@@ -187,7 +187,7 @@ void tst_link::mask_data()
                                       << "ERROR!" << -1 << "";
 }
 
-void tst_link::mask()
+void TestLink::mask()
 {
     QFETCH(QString, typed);
     QFETCH(QString, shown);
@@ -223,7 +223,7 @@ void tst_link::mask()
     QCOMPARE(lines.last(), lastLog);
 }
 
-void tst_link::setPinFailureStopsIdling()
+void TestLink::setPinFailureStopsIdling()
 {
     LinkHarness harness(false);
     harness.clearLogs();
@@ -245,7 +245,7 @@ void tst_link::setPinFailureStopsIdling()
     QCOMPARE(harness.logLines().at(1), QString(">> Invalid command IO"));
 }
 
-void tst_link::defaultCheckToggles()
+void TestLink::defaultCheckToggles()
 {
     LinkHarness harness(false);
     ConfigForm *form = harness.link().form;
@@ -261,7 +261,7 @@ void tst_link::defaultCheckToggles()
     QVERIFY(calls().isEmpty());
 }
 
-void tst_link::baudRate()
+void TestLink::baudRate()
 {
     LinkHarness harness(false);
     ConfigForm *form = harness.link().form;
@@ -277,5 +277,5 @@ void tst_link::baudRate()
     QCOMPARE(harness.logLines().last(), QString(">> Error setting baud rate"));
 }
 
-QTEST_MAIN(tst_link)
+QTEST_MAIN(TestLink)
 #include "tst_link.moc"

@@ -32,7 +32,7 @@ QByteArray storedConfig()
 
 } // namespace
 
-class tst_linkexchange : public QObject
+class TestLinkExchange : public QObject
 {
     Q_OBJECT
 
@@ -52,7 +52,7 @@ private slots:
     void dateDisplay();
 };
 
-void tst_linkexchange::startUpHandshakeReads()
+void TestLinkExchange::startUpHandshakeReads()
 {
     MessageBoxAnswerer answerer;
     LinkHarness harness(false);
@@ -70,7 +70,7 @@ void tst_linkexchange::startUpHandshakeReads()
     QCOMPARE(settingsBytes(harness.settings), before);
 }
 
-void tst_linkexchange::handshakeWithoutRead()
+void TestLinkExchange::handshakeWithoutRead()
 {
     LinkHarness harness;
     harness.link().sendParamAA();
@@ -80,7 +80,7 @@ void tst_linkexchange::handshakeWithoutRead()
     QCOMPARE(harness.link().handshakeCount, 2);
 }
 
-void tst_linkexchange::handCheckBoxStartsHandshake()
+void TestLinkExchange::handCheckBoxStartsHandshake()
 {
     LinkHarness harness;
     QCheckBox *hand = harness.link().form->hand;
@@ -98,14 +98,14 @@ void tst_linkexchange::handCheckBoxStartsHandshake()
     QCOMPARE(harness.events.size(), 3);
 }
 
-void tst_linkexchange::badHandshakeKeepsReadRequest_data()
+void TestLinkExchange::badHandshakeKeepsReadRequest_data()
 {
     QTest::addColumn<bool>("present");
     QTest::newRow("wrong reply") << true;
     QTest::newRow("no detector") << false;
 }
 
-void tst_linkexchange::badHandshakeKeepsReadRequest()
+void TestLinkExchange::badHandshakeKeepsReadRequest()
 {
     QFETCH(bool, present);
     LinkHarness harness;
@@ -127,7 +127,7 @@ void tst_linkexchange::badHandshakeKeepsReadRequest()
     QVERIFY(!harness.link().readAfterHandshake);
 }
 
-void tst_linkexchange::read()
+void TestLinkExchange::read()
 {
     MessageBoxAnswerer answerer;
     LinkHarness harness;
@@ -147,7 +147,7 @@ void tst_linkexchange::read()
     QVERIFY(answerer.boxes().isEmpty());
 }
 
-void tst_linkexchange::write_data()
+void TestLinkExchange::write_data()
 {
     QTest::addColumn<int>("faultIndex");
     QTest::addColumn<QString>("message");
@@ -156,7 +156,7 @@ void tst_linkexchange::write_data()
     QTest::newRow("differing read-back") << 2 << notWritten << int(QMessageBox::Warning);
 }
 
-void tst_linkexchange::write()
+void TestLinkExchange::write()
 {
     QFETCH(int, faultIndex);
     QFETCH(QString, message);
@@ -187,7 +187,7 @@ void tst_linkexchange::write()
     QVERIFY(!harness.link().form->textEdit->toPlainText().contains("Busy"));
 }
 
-void tst_linkexchange::retryYes()
+void TestLinkExchange::retryYes()
 {
     MessageBoxAnswerer answerer(QMessageBox::Yes);
     LinkHarness harness;
@@ -211,7 +211,7 @@ void tst_linkexchange::retryYes()
     QVERIFY(log.indexOf("Error config get\n") < log.indexOf("Config get OK\n"));
 }
 
-void tst_linkexchange::retryYesDuringVerification()
+void TestLinkExchange::retryYesDuringVerification()
 {
     MessageBoxAnswerer answerer(QMessageBox::Yes);
     answerer.queueAnswer(QMessageBox::Yes);
@@ -225,7 +225,7 @@ void tst_linkexchange::retryYesDuringVerification()
     QVERIFY(!harness.link().verifyPending);
 }
 
-void tst_linkexchange::retryNoKeepsVerification()
+void TestLinkExchange::retryNoKeepsVerification()
 {
     MessageBoxAnswerer answerer(QMessageBox::No);
     LinkHarness harness;
@@ -246,7 +246,7 @@ void tst_linkexchange::retryNoKeepsVerification()
     QVERIFY(!harness.link().verifyPending);
 }
 
-void tst_linkexchange::dateDisplay_data()
+void TestLinkExchange::dateDisplay_data()
 {
     QTest::addColumn<QByteArray>("date");
     QTest::addColumn<QString>("shown");
@@ -256,7 +256,7 @@ void tst_linkexchange::dateDisplay_data()
                                << "-1  ; 1  ; 2  ; 3  ; 127  ; ";
 }
 
-void tst_linkexchange::dateDisplay()
+void TestLinkExchange::dateDisplay()
 {
     QFETCH(QByteArray, date);
     QFETCH(QString, shown);
@@ -269,5 +269,5 @@ void tst_linkexchange::dateDisplay()
         harness.eventsWithoutProgress(), (QStringList {"setButton(false)", "setButton(true)"}));
 }
 
-QTEST_MAIN(tst_linkexchange)
+QTEST_MAIN(TestLinkExchange)
 #include "tst_linkexchange.moc"

@@ -18,7 +18,7 @@ const QString busyLine = QStringLiteral(">> Busy: command ignored");
 
 } // namespace
 
-class tst_linkguard : public QObject
+class TestLinkGuard : public QObject
 {
     Q_OBJECT
 
@@ -34,7 +34,7 @@ private slots:
     void deletedDuringPause();
 };
 
-void tst_linkguard::busyRefusesEveryOtherStart()
+void TestLinkGuard::busyRefusesEveryOtherStart()
 {
     LinkHarness harness;
     config &link = harness.link();
@@ -68,7 +68,7 @@ void tst_linkguard::busyRefusesEveryOtherStart()
     QVERIFY(harness.events.contains("handshake_ok"));
 }
 
-void tst_linkguard::busyKeepsBridgeSettings()
+void TestLinkGuard::busyKeepsBridgeSettings()
 {
     // Reconfiguring the bridge during a frame would move the clock and data lines under it.
     LinkHarness harness;
@@ -88,7 +88,7 @@ void tst_linkguard::busyKeepsBridgeSettings()
         harness.eventsWithoutProgress().mid(1, 1), QStringList {"getConfig(53 01 14 03 07 0f)"});
 }
 
-void tst_linkguard::busyKeepsWriteChain()
+void TestLinkGuard::busyKeepsWriteChain()
 {
     // A write chains 0xA6, 0xA9 and a read-back; a handshake that asks for a read chains a read.
     MessageBoxAnswerer answerer;
@@ -100,7 +100,7 @@ void tst_linkguard::busyKeepsWriteChain()
     QVERIFY(!harness.link().form->textEdit->toPlainText().contains("Busy"));
 }
 
-void tst_linkguard::writeSendsSnapshot()
+void TestLinkGuard::writeSendsSnapshot()
 {
     MessageBoxAnswerer answerer;
     LinkHarness harness;
@@ -122,7 +122,7 @@ void tst_linkguard::writeSendsSnapshot()
     QCOMPARE(harness.settings.level1, std::int8_t(15));
 }
 
-void tst_linkguard::watchRestartedBySetButton()
+void TestLinkGuard::watchRestartedBySetButton()
 {
     LinkHarness harness;
     config &link = harness.link();
@@ -146,7 +146,7 @@ void tst_linkguard::watchRestartedBySetButton()
     QVERIFY(watch->isActive());
 }
 
-void tst_linkguard::watchStartsHandshake()
+void TestLinkGuard::watchStartsHandshake()
 {
     LinkHarness harness;
     auto *watch = harness.link().findChild<QTimer *>("watchTimer");
@@ -158,7 +158,7 @@ void tst_linkguard::watchStartsHandshake()
     QCOMPARE(watch->interval(), 10000);
 }
 
-void tst_linkguard::eleventhHandshakeClearsLogs()
+void TestLinkGuard::eleventhHandshakeClearsLogs()
 {
     LinkHarness harness;
     config &link = harness.link();
@@ -178,7 +178,7 @@ void tst_linkguard::eleventhHandshakeClearsLogs()
     QCOMPARE(harness.bitLog(), QString("01010101||\n"));
 }
 
-void tst_linkguard::deletedDuringPause_data()
+void TestLinkGuard::deletedDuringPause_data()
 {
     QTest::addColumn<bool>("inQuestion");
     QTest::newRow("between reply bytes") << false;
@@ -187,7 +187,7 @@ void tst_linkguard::deletedDuringPause_data()
 
 // The link's owner may delete it from an event handled while the link waits: the pause
 // between reply bytes, or a message box. The link must not touch itself afterwards.
-void tst_linkguard::deletedDuringPause()
+void TestLinkGuard::deletedDuringPause()
 {
     QFETCH(bool, inQuestion);
     LinkHarness harness;
@@ -222,5 +222,5 @@ void tst_linkguard::deletedDuringPause()
     QCOMPARE(sim_trace_size(), calls);
 }
 
-QTEST_MAIN(tst_linkguard)
+QTEST_MAIN(TestLinkGuard)
 #include "tst_linkguard.moc"

@@ -50,7 +50,7 @@ QStringList lines(const QTextEdit *edit)
 
 } // namespace
 
-class tst_linknolib : public QObject
+class TestLinkNoLib : public QObject
 {
     Q_OBJECT
 
@@ -62,7 +62,7 @@ private slots:
     void dateAndBaudRate();
 };
 
-void tst_linknolib::loaderBindsNothing()
+void TestLinkNoLib::loaderBindsNothing()
 {
     BridgeLibrary library;
     QCOMPARE(library.load(), expectedResult);
@@ -79,7 +79,7 @@ void tst_linknolib::loaderBindsNothing()
     QVERIFY(!library.configureMCP2200(240, 6000000, 0, 0, false, false, false));
 }
 
-void tst_linknolib::bringUpLog()
+void TestLinkNoLib::bringUpLog()
 {
     DetectorSettings settings {0, 0, 0, 5, 0x0E};
     config link(&settings);
@@ -91,7 +91,7 @@ void tst_linknolib::bringUpLog()
     QCOMPARE(link.form->setLine->text(), QString("11110000"));
 }
 
-void tst_linknolib::startUpHandshakeFindsNobody()
+void TestLinkNoLib::startUpHandshakeFindsNobody()
 {
     DetectorSettings settings {0, 0, 0, 5, 0x0E};
     config link(&settings);
@@ -104,7 +104,7 @@ void tst_linknolib::startUpHandshakeFindsNobody()
     QCOMPARE(link.form->sendText->toPlainText(), QString("10101010|\n11111111||\n"));
 }
 
-void tst_linknolib::readAndWriteEndAsOnSilentLine()
+void TestLinkNoLib::readAndWriteEndAsOnSilentLine()
 {
     MessageBoxAnswerer answerer(QMessageBox::No);
     DetectorSettings settings {1, 2, 3, 10, 0x00};
@@ -124,7 +124,7 @@ void tst_linknolib::readAndWriteEndAsOnSilentLine()
     QCOMPARE(progress.last(), (QList<QVariant> {0, 0, 33}));
 }
 
-void tst_linknolib::dateAndBaudRate()
+void TestLinkNoLib::dateAndBaudRate()
 {
     DetectorSettings settings {0, 0, 0, 5, 0x0E};
     config link(&settings);
@@ -136,5 +136,5 @@ void tst_linknolib::dateAndBaudRate()
     QCOMPARE(lines(link.form->textEdit).last(), QString(">> Error setting baud rate"));
 }
 
-QTEST_MAIN(tst_linknolib)
+QTEST_MAIN(TestLinkNoLib)
 #include "tst_linknolib.moc"

@@ -24,7 +24,7 @@ unsigned int callsMade()
 
 } // namespace
 
-class tst_linkpartlib : public QObject
+class TestLinkPartLib : public QObject
 {
     Q_OBJECT
 
@@ -33,7 +33,7 @@ private slots:
     void handshakeReadsLowLine();
 };
 
-void tst_linkpartlib::namesMissingEntryPoints()
+void TestLinkPartLib::namesMissingEntryPoints()
 {
     DetectorSettings settings {0, 0, 0, 5, 0x0E};
     config link(&settings);
@@ -47,7 +47,7 @@ void tst_linkpartlib::namesMissingEntryPoints()
     QCOMPARE(callsMade(), 2u);
 }
 
-void tst_linkpartlib::handshakeReadsLowLine()
+void TestLinkPartLib::handshakeReadsLowLine()
 {
     DetectorSettings settings {0, 0, 0, 5, 0x0E};
     config link(&settings);
@@ -60,5 +60,5 @@ void tst_linkpartlib::handshakeReadsLowLine()
     QVERIFY(link.readAfterHandshake);
 }
 
-QTEST_MAIN(tst_linkpartlib)
+QTEST_MAIN(TestLinkPartLib)
 #include "tst_linkpartlib.moc"

@@ -38,7 +38,7 @@ QByteArray fullPattern()
 
 } // namespace
 
-class tst_store : public QObject
+class TestStore : public QObject
 {
     Q_OBJECT
 
@@ -76,7 +76,7 @@ private:
     QWidget parent;
 };
 
-void tst_store::init()
+void TestStore::init()
 {
     oldCurrent = QDir::currentPath();
     dir = std::make_unique<QTemporaryDir>();
@@ -86,28 +86,28 @@ void tst_store::init()
     answerer = std::make_unique<MessageBoxAnswerer>();
 }
 
-void tst_store::cleanup()
+void TestStore::cleanup()
 {
     answerer.reset();
     QDir::setCurrent(oldCurrent);
     dir.reset();
 }
 
-void tst_store::writeFile(const QByteArray &content)
+void TestStore::writeFile(const QByteArray &content)
 {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(f.write(content), content.size());
 }
 
-QByteArray tst_store::readFile()
+QByteArray TestStore::readFile()
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
 // Every box of the store is a parentless information box with a lone Ok button.
-void tst_store::expectBoxes(const QStringList &titles, const QStringList &texts)
+void TestStore::expectBoxes(const QStringList &titles, const QStringList &texts)
 {
     const auto &seen = answerer->boxes();
     QCOMPARE(seen.size(), titles.size());
@@ -120,7 +120,7 @@ void tst_store::expectBoxes(const QStringList &titles, const QStringList &texts)
     }
 }
 
-void tst_store::hasNoOwnMetaObject()
+void TestStore::hasNoOwnMetaObject()
 {
     const std::int32_t block[3] = {};
     file store(&parent, block);
@@ -129,7 +129,7 @@ void tst_store::hasNoOwnMetaObject()
     QCOMPARE(store.windowFlags(), QWidget(&parent).windowFlags());
 }
 
-void tst_store::missingFileCreatedSilently()
+void TestStore::missingFileCreatedSilently()
 {
     const std::int32_t block[3] = {0x55, 1, 2};
     {
@@ -139,7 +139,7 @@ void tst_store::missingFileCreatedSilently()
     QCOMPARE(readFile(), QByteArray(12, '\0'));
 }
 
-void tst_store::emptyFileKept()
+void TestStore::emptyFileKept()
 {
     writeFile({});
     const std::int32_t block[3] = {0x55, 7, 9};
@@ -153,7 +153,7 @@ void tst_store::emptyFileKept()
     QCOMPARE(readFile(), QByteArray());
 }
 
-void tst_store::sizeCheck_data()
+void TestStore::sizeCheck_data()
 {
     QTest::addColumn<int>("size");
     QTest::addColumn<bool>("corrupted");
@@ -163,7 +163,7 @@ void tst_store::sizeCheck_data()
     QTest::newRow("200 bytes") << 200 << true;
 }
 
-void tst_store::sizeCheck()
+void TestStore::sizeCheck()
 {
     QFETCH(int, size);
     QFETCH(bool, corrupted);
@@ -182,14 +182,14 @@ void tst_store::sizeCheck()
     }
 }
 
-void tst_store::freshFileHasNoRecord_data()
+void TestStore::freshFileHasNoRecord_data()
 {
     QTest::addColumn<int>("slot");
     for (int slot = 0; slot < 4; ++slot)
         QTest::addRow("slot %d", slot) << slot;
 }
 
-void tst_store::freshFileHasNoRecord()
+void TestStore::freshFileHasNoRecord()
 {
     QFETCH(int, slot);
     const std::int32_t block[3] = {0x41, 0x42, 0x43};
@@ -199,12 +199,12 @@ void tst_store::freshFileHasNoRecord()
     QCOMPARE(readFile(), QByteArray(12, '\0'));
 }
 
-void tst_store::writeChangesOnlyItsSlot_data()
+void TestStore::writeChangesOnlyItsSlot_data()
 {
     freshFileHasNoRecord_data();
 }
 
-void tst_store::writeChangesOnlyItsSlot()
+void TestStore::writeChangesOnlyItsSlot()
 {
     QFETCH(int, slot);
     writeFile(fullPattern());
@@ -217,7 +217,7 @@ void tst_store::writeChangesOnlyItsSlot()
     QCOMPARE(readFile(), QByteArray(fullPattern()).replace(3 * slot, 3, "\x55\x10\x20"));
 }
 
-void tst_store::roundTrip_data()
+void TestStore::roundTrip_data()
 {
     QTest::addColumn<int>("slot");
     QTest::addColumn<int>("value1");
@@ -228,7 +228,7 @@ void tst_store::roundTrip_data()
     QTest::newRow("slot 3 zero, all ones") << 3 << 0x00 << 0xFF;
 }
 
-void tst_store::roundTrip()
+void TestStore::roundTrip()
 {
     QFETCH(int, slot);
     QFETCH(int, value1);
@@ -249,7 +249,7 @@ void tst_store::roundTrip()
     QCOMPARE(readFile().size(), 12);
 }
 
-void tst_store::writePadsShortFile()
+void TestStore::writePadsShortFile()
 {
     writeFile("\x55\x01\x02");
     const std::int32_t block[3] = {0x55, 0x0A, 0x0B};
@@ -260,7 +260,7 @@ void tst_store::writePadsShortFile()
     QCOMPARE(readFile(), QByteArray::fromHex("550102 000000 550a0b"));
 }
 
-void tst_store::lowBytesTaken()
+void TestStore::lowBytesTaken()
 {
     const std::int32_t block[3] = {0x12345655, -246, 0x7FFFFF00};
     {
@@ -275,7 +275,7 @@ void tst_store::lowBytesTaken()
     QCOMPARE(block[1], -246);
 }
 
-void tst_store::slotOutOfRangeRefused_data()
+void TestStore::slotOutOfRangeRefused_data()
 {
     QTest::addColumn<int>("slot");
     QTest::addColumn<bool>("write");
@@ -285,7 +285,7 @@ void tst_store::slotOutOfRangeRefused_data()
     }
 }
 
-void tst_store::slotOutOfRangeRefused()
+void TestStore::slotOutOfRangeRefused()
 {
     QFETCH(int, slot);
     QFETCH(bool, write);
@@ -311,7 +311,7 @@ void tst_store::slotOutOfRangeRefused()
     expectBoxes({}, {});
 }
 
-void tst_store::missingDataDirectory()
+void TestStore::missingDataDirectory()
 {
     QVERIFY(QDir().rmdir(QStringLiteral("data")));
     const std::int32_t block[3] = {0x55, 3, 4};
@@ -359,7 +359,7 @@ private:
 };
 #endif
 
-void tst_store::failedWriteReported_data()
+void TestStore::failedWriteReported_data()
 {
     QTest::addColumn<bool>("growthRefused");
     // The bytes are accepted into the stream's buffer and only refused when they reach the disk.
@@ -367,7 +367,7 @@ void tst_store::failedWriteReported_data()
     QTest::newRow("file cannot be positioned") << false;
 }
 
-void tst_store::failedWriteReported()
+void TestStore::failedWriteReported()
 {
     QFETCH(bool, growthRefused);
 #if defined(_WIN32)
@@ -393,5 +393,5 @@ void tst_store::failedWriteReported()
 #endif
 }
 
-QTEST_MAIN(tst_store)
+QTEST_MAIN(TestStore)
 #include "tst_store.moc"
