@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Compares the configurator's start-up with a plain Qt Widgets window's (tools/barewindow) on a
-# private Xvfb server: the time from the start to the first mapped window, and the peak resident
-# set size once each program has run on for a settling time. The two programs are run in
-# alternating pairs, the first of each pair swapping every time, so that a machine's load
-# drifting during the run weighs on both alike. Prints both medians and their ratios.
+# private Xvfb server: the time from the start to the first mapped window, the CPU time the main
+# thread had used by then, and the peak resident set size once each program has run on for a
+# settling time. The two programs are run in alternating pairs, the first of each pair swapping
+# every time, so that a machine's load drifting during the run weighs on both alike. Prints the
+# medians and their ratios, and the median of the pairs' own ratios.
 #     scripts/bench-startup.sh [PAIRS]        (default 20; SETTLE_MS=1000 by default)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -33,7 +34,7 @@ export LD_LIBRARY_PATH="$PWD/build/bridge/sim${LD_LIBRARY_PATH:+:$LD_LIBRARY_PAT
 bare=build/tools/barewindow/virel_barewindow
 app=build/app/virel-configurator
 
-# One run: appends "map_ms peak_rss_kib" to the program's file.
+# One run: appends "map_ms main_cpu_ms peak_rss_kib" to the program's file.
 measure() {
     local line
     if ! line=$(build/tools/firstmap/virel_firstmap "$settle_ms" "$1" 2> "$work/stderr"); then
@@ -41,7 +42,8 @@ measure() {
         cat "$work/stderr" >&2
         exit 1
     fi
-    sed -E 's/map_ms=([0-9.]+) peak_rss_kib=([0-9]+)/\1 \2/' <<< "$line" >> "$2"
+    sed -E 's/map_ms=([0-9.]+) main_cpu_ms=([-0-9.]+) peak_rss_kib=([0-9]+)/\1 \2 \3/' <<< "$line" \
+        >> "$2"
 }
 
 # A first run of each fills the page cache and the font cache; it is not counted.
@@ -69,12 +71,19 @@ pair_ratio_median() { # column: the median of the pairs' own ratios
 
 printf 'start-up under Xvfb, %d alternating pairs, each run settled %d ms after its first map\n' \
     "$(wc -l < "$work/app")" "$settle_ms"
-awk -v bare_ms="$(median "$work/bare" 1)" -v app_ms="$(median "$work/app" 1)" \
-    -v bare_kib="$(median "$work/bare" 2)" -v app_kib="$(median "$work/app" 2)" \
-    -v pair_ms="$(pair_ratio_median 1)" -v pair_kib="$(pair_ratio_median 2)" 'BEGIN {
-    printf "%-24s %14s %14s\n", "", "first map ms", "peak RSS MiB"
-    printf "%-24s %14.1f %14.1f\n", "bare Qt window (median)", bare_ms, bare_kib / 1024
-    printf "%-24s %14.1f %14.1f\n", "configurator (median)", app_ms, app_kib / 1024
-    printf "%-24s %14.3f %14.3f\n", "ratio of the medians", app_ms / bare_ms, app_kib / bare_kib
-    printf "%-24s %14.3f %14.3f\n", "median of pair ratios", pair_ms, pair_kib
-}'
+printf '%-24s %14s %14s %14s\n' "" "first map ms" "main CPU ms" "peak RSS MiB"
+row() { # label, decimals, the three figures
+    printf "%-24s %14.${2}f %14.${2}f %14.${2}f\n" "$1" "$3" "$4" "$5"
+}
+for program in bare app; do
+    label="configurator (median)"
+    [ "$program" = bare ] && label="bare Qt window (median)"
+    row "$label" 1 "$(median "$work/$program" 1)" "$(median "$work/$program" 2)" \
+        "$(awk -v k="$(median "$work/$program" 3)" 'BEGIN {print k / 1024}')"
+done
+ratio() { # column
+    awk -v a="$(median "$work/app" "$1")" -v b="$(median "$work/bare" "$1")" 'BEGIN {print a / b}'
+}
+row "ratio of the medians" 3 "$(ratio 1)" "$(ratio 2)" "$(ratio 3)"
+row "median of pair ratios" 3 "$(pair_ratio_median 1)" "$(pair_ratio_median 2)" \
+    "$(pair_ratio_median 3)"
