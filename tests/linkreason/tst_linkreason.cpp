@@ -39,7 +39,7 @@ QStringList lines(const config &link)
 
 } // namespace
 
-class tst_linkreason : public QObject
+class TestLinkReason : public QObject
 {
     Q_OBJECT
 
@@ -48,7 +48,7 @@ private slots:
     void reasonLines();
 };
 
-void tst_linkreason::reasonLines_data()
+void TestLinkReason::reasonLines_data()
 {
     QTest::addColumn<QString>("atBringUp");
     // The reason the library gives at each handshake after the first, which runs on the
@@ -67,7 +67,7 @@ void tst_linkreason::reasonLines_data()
 #endif
 }
 
-void tst_linkreason::reasonLines()
+void TestLinkReason::reasonLines()
 {
     QFETCH(QString, atBringUp);
     QFETCH(QStringList, atHandshakes);
@@ -104,5 +104,5 @@ void tst_linkreason::reasonLines()
         [](const QString &line) { return line.startsWith(">> Entry points not found"); }));
 }
 
-QTEST_MAIN(tst_linkreason)
+QTEST_MAIN(TestLinkReason)
 #include "tst_linkreason.moc"
