@@ -118,7 +118,7 @@ int edgesOf(Engine engine)
 
 Q_DECLARE_METATYPE(Engine)
 
-class tst_linktiming : public QObject
+class TestLinkTiming : public QObject
 {
     Q_OBJECT
 
@@ -136,19 +136,19 @@ private:
 };
 
 // One link for the whole table: the exchanges follow each other as they would in use.
-void tst_linktiming::initTestCase()
+void TestLinkTiming::initTestCase()
 {
     harness = std::make_unique<LinkHarness>();
     exchanges = std::make_unique<CheckedExchanges>(*harness);
 }
 
-void tst_linktiming::cleanupTestCase()
+void TestLinkTiming::cleanupTestCase()
 {
     exchanges.reset();
     harness.reset();
 }
 
-void tst_linktiming::exchangesKeepTheirTiming_data()
+void TestLinkTiming::exchangesKeepTheirTiming_data()
 {
     QTest::addColumn<LineSetUp>("setUp");
     QTest::addColumn<CheckedExchanges::Kind>("kind");
@@ -176,7 +176,7 @@ void tst_linktiming::exchangesKeepTheirTiming_data()
     }
 }
 
-void tst_linktiming::exchangesKeepTheirTiming()
+void TestLinkTiming::exchangesKeepTheirTiming()
 {
     QFETCH(LineSetUp, setUp);
     QFETCH(CheckedExchanges::Kind, kind);
@@ -199,7 +199,7 @@ void tst_linktiming::exchangesKeepTheirTiming()
     verifyPhases(timing);
 }
 
-void tst_linktiming::everyEngineKeepsItsTiming_data()
+void TestLinkTiming::everyEngineKeepsItsTiming_data()
 {
     QTest::addColumn<Engine>("engine");
     QTest::newRow("date set") << Engine::DateSet;
@@ -208,7 +208,7 @@ void tst_linktiming::everyEngineKeepsItsTiming_data()
 }
 
 // The engines the table above does not run, in the hardest set-up.
-void tst_linktiming::everyEngineKeepsItsTiming()
+void TestLinkTiming::everyEngineKeepsItsTiming()
 {
     QFETCH(Engine, engine);
 
@@ -228,5 +228,5 @@ void tst_linktiming::everyEngineKeepsItsTiming()
     verifyPhases(timing, engine != Engine::DateSet);
 }
 
-QTEST_MAIN(tst_linktiming)
+QTEST_MAIN(TestLinkTiming)
 #include "tst_linktiming.moc"
