@@ -77,6 +77,11 @@ void sim_set_call_fails(SimCall call, bool fails)
     SimDevice::instance().setCallFails(call, fails);
 }
 
+void sim_flip_next_bit(bool towardsDetector)
+{
+    SimDevice::instance().flipNextBit(towardsDetector);
+}
+
 int sim_pin_level(unsigned int pin)
 {
     return SimDevice::instance().bridge().lineLevel(pin) ? 1 : 0;

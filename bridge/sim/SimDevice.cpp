@@ -25,6 +25,8 @@ void SimDevice::reset()
     m_trace.setEnabled(false);
     m_trace.clear();
     m_failingCalls = 0;
+    flipTowardsDetector = false;
+    flipFromDetector = false;
 }
 
 void SimDevice::initMcp2200(unsigned int vendorId, unsigned int productId)
@@ -65,6 +67,10 @@ bool SimDevice::readPin(unsigned int pin, unsigned int *value)
 {
     const std::uint64_t t = now();
     const bool result = !fails(SIM_READ_PIN) && m_bridge.read(pin, value);
+    if (result && pin == VirtualBridge::kDataFromDetectorPin && flipFromDetector) {
+        *value = *value != 0 ? 0 : 1;
+        flipFromDetector = false;
+    }
     record(SIM_READ_PIN, pin, result ? *value : 0, result, t);
     return result;
 }
@@ -99,6 +105,14 @@ void SimDevice::setPresent(bool present)
     m_detector.setPresent(present);
 }
 
+void SimDevice::flipNextBit(bool towardsDetector)
+{
+    if (towardsDetector)
+        flipTowardsDetector = true;
+    else
+        flipFromDetector = true;
+}
+
 bool SimDevice::fails(SimCall call) const
 {
     return ((m_failingCalls >> static_cast<unsigned int>(call)) & 1u) != 0;
@@ -107,7 +121,11 @@ bool SimDevice::fails(SimCall call) const
 bool SimDevice::driveCall(SimCall call, unsigned int pin, bool level)
 {
     const std::uint64_t t = now();
-    const bool result = !fails(call) && m_bridge.drive(pin, level, t);
+    const bool flip = flipTowardsDetector && pin == VirtualBridge::kDataToDetectorPin
+        && !m_bridge.lineLevel(VirtualBridge::kClockPin);
+    const bool result = !fails(call) && m_bridge.drive(pin, flip ? !level : level, t);
+    if (flip && result)
+        flipTowardsDetector = false;
     record(call, pin, 0, result, t);
     return result;
 }

@@ -33,6 +33,7 @@ public:
 
     void setCallFails(SimCall call, bool fails);
     void setPresent(bool present);
+    void flipNextBit(bool towardsDetector);
 
     VirtualBridge &bridge() { return m_bridge; }
     VirtualDetector &detector() { return m_detector; }
@@ -54,6 +55,8 @@ private:
     VirtualBridge m_bridge;
     CallTrace m_trace;
     unsigned int m_failingCalls = 0; // bit n set: SimCall n fails
+    bool flipTowardsDetector = false;
+    bool flipFromDetector = false;
 };
 
 } // namespace sim

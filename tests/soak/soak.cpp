@@ -1,0 +1,29 @@
+// The fault soak: `virel_soak [SECONDS [SEED]]`, or SOAK_SECONDS and SOAK_SEED; 180 s and a
+// seed from the clock by default. Exits non-zero on any violation.
+#include "SoakRun.h"
+
+#include <QApplication>
+
+#include <chrono>
+
+namespace {
+
+long long setting(int argc, char **argv, int index, const char *variable, long long otherwise)
+{
+    if (argc > index)
+        return std::atoll(argv[index]);
+    return qEnvironmentVariableIsSet(variable) ? qEnvironmentVariable(variable).toLongLong()
+                                               : otherwise;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+    const int seconds = int(setting(argc, argv, 1, "SOAK_SECONDS", 180));
+    const auto seed = unsigned(setting(argc, argv, 2, "SOAK_SEED", now));
+    SoakRun soak(seconds, seed);
+    return soak.run() == 0 ? 0 : 1;
+}
