@@ -479,8 +479,9 @@ void TestSim::bitFlip()
         sim_flip_next_bit(towardsDetector);
     if (idleFirst)
         idleLines();
-    QCOMPARE(exchange(bytes({0xA3}), 6), reply);
+    sendFrame(bytes({0xA3}));
     QCOMPARE(received(), taken);
+    QCOMPARE(receiveFrame(6), reply);
     // One bit only: the next exchange is whole.
     QCOMPARE(exchange(bytes({0xA3}), 6), bytes({0x53}) + startConfig);
     QCOMPARE(received(), bytes({0xA3}));

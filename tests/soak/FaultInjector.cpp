@@ -26,7 +26,7 @@ int FaultInjector::between(int low, int high)
 
 void FaultInjector::start()
 {
-    next.start(between(100, 3000));
+    next.start(between(300, 4000));
 }
 
 void FaultInjector::stop()
@@ -83,5 +83,5 @@ void FaultInjector::inject()
         break;
     }
     }
-    next.start(between(100, 3000));
+    next.start(between(300, 4000));
 }

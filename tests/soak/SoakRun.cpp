@@ -157,9 +157,9 @@ void SoakRun::startExchange(const QString &kind, qint64 now)
 
 qint64 SoakRun::nominal(const QString &kind, bool readAfterHandshake)
 {
-    if (kind == QLatin1String("Считать"))
+    if (kind == QStringLiteral("Считать"))
         return handshakeMs + readMs;
-    if (kind == QLatin1String("Сохранить"))
+    if (kind == QStringLiteral("Сохранить"))
         return sent(6) + sent(1) + readMs;
     if (kind == QLatin1String("service: set date"))
         return sent(4);
@@ -186,7 +186,7 @@ void SoakRun::userAction()
     if (wasBusy || !link->exchangeRunning())
         return;
     startExchange(name, clock.elapsed());
-    if (name == QLatin1String("Сохранить"))
+    if (name == QStringLiteral("Сохранить"))
         written = before.wireBytes();
 }
 

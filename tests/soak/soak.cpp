@@ -5,6 +5,8 @@
 #include <QApplication>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -16,10 +18,18 @@ long long setting(int argc, char **argv, int index, const char *variable, long l
                                                : otherwise;
 }
 
+// The offscreen platform says this each time a window is shown; thousands of times here.
+void quietHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (!message.contains(QLatin1String("propagateSizeHints")))
+        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    qInstallMessageHandler(quietHandler);
     QApplication app(argc, argv);
     const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
     const int seconds = int(setting(argc, argv, 1, "SOAK_SECONDS", 180));

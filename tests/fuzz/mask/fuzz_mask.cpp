@@ -13,7 +13,7 @@
 
 namespace {
 
-config *link = nullptr;
+config *serviceLink = nullptr;
 
 // The masks passed to one kind of bridge call since the trace was cleared.
 std::vector<unsigned long> masksPassed(SimCall call)
@@ -74,7 +74,7 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     new QApplication(*argc, *argv);
     // The simulated bridge is linked in, so the link finds it by name.
-    link = new config(new DetectorSettings {});
+    serviceLink = new config(new DetectorSettings {});
     sim_trace_enable(true);
     return 0;
 }
@@ -82,12 +82,12 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const QString typed = QString::fromUtf8(reinterpret_cast<const char *>(data), int(size));
-    link->clr();
+    serviceLink->clr();
     sim_trace_clear();
-    link->form->setLine->setText(typed);
-    link->set();
+    serviceLink->form->setLine->setText(typed);
+    serviceLink->set();
 
-    const QString shown = link->form->setLine->text();
+    const QString shown = serviceLink->form->setLine->text();
     const std::vector<unsigned long> mcp = masksPassed(SIM_CONFIGURE_MCP2200);
     const std::vector<unsigned long> io = masksPassed(SIM_CONFIGURE_IO);
     if (shown == QLatin1String("ERROR!")) {

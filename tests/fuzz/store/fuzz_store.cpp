@@ -97,8 +97,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         QDir().mkdir(QStringLiteral("data"));
     if (place == Place::File) {
         QFile f(QStringLiteral("data/a"));
-        f.open(QIODevice::WriteOnly);
-        f.write(contents);
+        if (f.open(QIODevice::WriteOnly))
+            f.write(contents);
     }
     boxTexts->clear();
 
