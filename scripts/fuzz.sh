@@ -22,6 +22,7 @@ if [ ${#names[@]} -eq 0 ]; then
 fi
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export LSAN_OPTIONS=suppressions=$PWD/tests/fuzz/lsan.supp
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export QT_QPA_PLATFORM=offscreen
 failed=0
@@ -29,8 +30,9 @@ summary=()
 for name in "${names[@]}"; do
     fuzzer=$build/tests/fuzz/fuzz_$name
     [ -x "$fuzzer" ] || { echo "fuzz.sh: no fuzzer $name" >&2; exit 1; }
-    corpus=$build/corpus/$name
-    crashes=$build/crashes/$name
+    # Absolute: a fuzzer may change its working folder.
+    corpus=$PWD/$build/corpus/$name
+    crashes=$PWD/$build/crashes/$name
     log=$build/fuzz_$name.log
     # Reproducers of an earlier run go; a failing run leaves its own.
     rm -rf "$crashes"
@@ -39,7 +41,7 @@ for name in "${names[@]}"; do
     status=0
     # New inputs go to the build's corpus; the seeds in the repository are only read.
     "$fuzzer" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
-        -artifact_prefix="$crashes/" "$corpus" "tests/fuzz/$name/corpus" > "$log" 2>&1 || status=$?
+        -artifact_prefix="$crashes/" "$corpus" "$PWD/tests/fuzz/$name/corpus" > "$log" 2>&1 || status=$?
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n1)
     found=$(find "$crashes" -type f | wc -l)
     if [ "$status" -ne 0 ] || [ "$found" -ne 0 ]; then

@@ -2,6 +2,8 @@
 
 #include "GpioLineIo.h"
 
+#include <cstdint>
+
 class FuzzBytes;
 
 // The GPIO chip's line ioctls, each granted or refused as the fuzzer's input says, reading

@@ -13,11 +13,14 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
 enum class Place { File, NoFile, NoFolder };
 
+QTemporaryDir *workDir = nullptr;
+ChoosingBoxAnswerer *answerer = nullptr;
 QStringList *boxTexts = nullptr;
 
 QByteArray fileBytes()
@@ -67,10 +70,11 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     new QApplication(*argc, *argv);
-    auto *dir = new QTemporaryDir;
-    QDir::setCurrent(dir->path());
+    workDir = new QTemporaryDir;
+    QDir::setCurrent(workDir->path());
+    std::atexit([] { delete workDir; });
     boxTexts = new QStringList;
-    new ChoosingBoxAnswerer([](QMessageBox *box) {
+    answerer = new ChoosingBoxAnswerer([](QMessageBox *box) {
         boxTexts->append(box->text());
         return ChoosingBoxAnswerer::Answer {};
     });
