@@ -178,6 +178,8 @@ void SoakRun::userAction()
     // A modal box takes every input until it is answered.
     if (answerer->openBoxes() > 0)
         return;
+    // An exchange that has ended since the last sample is counted before the next can start.
+    watchExchange(clock.elapsed(), 0);
     config *link = configurator->link();
     const bool wasBusy = link->exchangeRunning();
     const DetectorSettings before = configurator->probe().settings();
