@@ -89,6 +89,7 @@ long long SoakRun::run()
 
     tally.print({exchangesRun, faultsInjected, boxesShown, boxAnswers, writeOutcomes, userActions,
         violationsByRule});
+    std::printf("replies checked against the controls: %lld\n", repliesChecked);
     std::printf("line calls checked: %lld\n", trace->callsRead());
     const long long broken = tally.total(violationsByRule);
     std::printf("soak: %lld violations in %lld exchanges\n", broken, tally.total(exchangesRun));
@@ -195,6 +196,7 @@ void SoakRun::userAction()
 void SoakRun::replyReceived(char in[6])
 {
     std::copy(in, in + 6, lastReply.begin());
+    ++repliesChecked;
     if (lastReply[0] != 0x53)
         violation(QStringLiteral("only a reply with its marker reaches the controls"));
     violations(WindowInvariants::notShowing(configurator->probe(), lastReply));

@@ -68,6 +68,7 @@ private:
     QElapsedTimer clock;
     qint64 lastSample = 0;
     long long samples = 0;
+    long long repliesChecked = 0;
     std::optional<Exchange> current;
     bool startedUp = false;
     bool buttonsMissing = false;
