@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return std::make_unique<HidTransport>(std::make_unique<FuzzHidDevice>(in, last));
     };
     BridgeCalls::run(in, opener, [&last](unsigned pin, unsigned value) {
-        fuzzRequire(last.size == 16 && last.report[0] == HidTransport::ReadAll,
+        fuzzRequire(last.size == 16 && last.report[0] == HidTransport::readAllCommand,
             "a pin is read only from a whole READ_ALL answer");
         fuzzRequire(value == ((last.report[10] >> pin) & 1u), "a pin reads its bit of the answer");
     });
