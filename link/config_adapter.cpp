@@ -12,6 +12,8 @@
 #include <QTextEdit>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 constexpr unsigned int vendorId = 0x04D8;
@@ -24,17 +26,21 @@ constexpr unsigned int dataInPin = 4;
 constexpr int watchInterval = 10000;
 constexpr int firstHandshakeDelay = 500;
 
-// A mask is typed as binary digits with an optional sign and surrounding blanks. Qt 6 would
-// also take a "0b" prefix in base 2, which is not a mask.
+// A mask is typed as binary digits with an optional sign and surrounding blanks. Only such a
+// text reaches Qt's conversion: in base 2 Qt 6 would also take a "0b" prefix, and it reads a
+// text only up to a NUL character, so "1000<NUL>0100" would give 8.
 int parseMask(const QString &text, bool *ok)
 {
     const QString digits = text.trimmed();
     const int start = digits.startsWith('+') || digits.startsWith('-') ? 1 : 0;
-    if (digits.mid(start, 2).compare(QLatin1String("0b"), Qt::CaseInsensitive) == 0) {
+    const bool binary = digits.size() > start
+        && std::all_of(
+            digits.begin() + start, digits.end(), [](QChar c) { return c == '0' || c == '1'; });
+    if (!binary) {
         *ok = false;
         return 0;
     }
-    return text.toInt(ok, 2);
+    return digits.toInt(ok, 2);
 }
 
 } // namespace

@@ -94,6 +94,11 @@ unsigned long long sim_clock_nanoseconds(void)
     return SimDevice::lineTime();
 }
 
+void sim_flip_next_bit(bool towardsDetector)
+{
+    SimDevice::instance().flipNextBit(towardsDetector);
+}
+
 int sim_pin_level(unsigned int pin)
 {
     return SimDevice::instance().virtualBridge().lineLevel(pin, SimDevice::lineTime()) ? 1 : 0;

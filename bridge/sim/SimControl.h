@@ -105,6 +105,10 @@ SIM_EXPORT void sim_set_store_fault(int index, unsigned char value);
 // While set, the call returns false and has no effect (InitMCP2200 then opens nothing). Meant
 // for SetPin, ConfigureIO and ConfigureMCP2200; every entry point accepts it.
 SIM_EXPORT void sim_set_call_fails(SimCall call, bool fails);
+// One bit arrives inverted. Towards the detector: the next level the PC puts on pin 3 while the
+// clock is low (a data bit the detector takes at the rising edge); from the detector: the next
+// level ReadPin reports for pin 4. Stays armed until that bit comes; arming twice flips once.
+SIM_EXPORT void sim_flip_next_bit(bool towardsDetector);
 
 // Timing.
 // Looks of a polling detector at offsetMicroseconds + k * periodMicroseconds on the monotonic

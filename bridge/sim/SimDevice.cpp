@@ -25,6 +25,8 @@ void SimDevice::reset()
     trace.clear();
     failingCalls = 0;
     durations.fill(0);
+    flipTowardsDetector = false;
+    flipFromDetector = false;
 }
 
 void SimDevice::initMcp2200(unsigned int vendorId, unsigned int productId)
@@ -72,6 +74,10 @@ bool SimDevice::readPin(unsigned int pin, unsigned int *value)
     const SlowCall slow = startCall(SIM_READ_PIN);
     const std::uint64_t t = slow.effect();
     const bool result = !fails(SIM_READ_PIN) && bridge.read(pin, value, t);
+    if (result && pin == VirtualBridge::dataFromDetectorPin && flipFromDetector) {
+        *value = *value != 0 ? 0 : 1;
+        flipFromDetector = false;
+    }
     record(SIM_READ_PIN, pin, result ? *value : 0, result, t);
     slow.finish();
     return result;
@@ -129,6 +135,14 @@ void SimDevice::setPresent(bool present)
     virtualDetector().setPresent(present);
 }
 
+void SimDevice::flipNextBit(bool towardsDetector)
+{
+    if (towardsDetector)
+        flipTowardsDetector = true;
+    else
+        flipFromDetector = true;
+}
+
 bool SimDevice::fails(SimCall call) const
 {
     return ((failingCalls >> static_cast<unsigned int>(call)) & 1u) != 0;
@@ -138,7 +152,11 @@ bool SimDevice::driveCall(SimCall call, unsigned int pin, bool level)
 {
     const SlowCall slow = startCall(call);
     const std::uint64_t t = slow.effect();
-    const bool result = !fails(call) && bridge.drive(pin, level, t);
+    const bool flip = flipTowardsDetector && pin == VirtualBridge::dataToDetectorPin
+        && !bridge.lineLevel(VirtualBridge::clockPin, t);
+    const bool result = !fails(call) && bridge.drive(pin, flip ? !level : level, t);
+    if (flip && result)
+        flipTowardsDetector = false;
     record(call, pin, 0, result, t);
     slow.finish();
     return result;

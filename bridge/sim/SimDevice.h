@@ -38,6 +38,7 @@ public:
     // The monotonic time the calls and the trace are stamped with.
     static std::uint64_t lineTime();
     void setPresent(bool present);
+    void flipNextBit(bool towardsDetector);
 
     VirtualBridge &virtualBridge() { return bridge; }
     // The detector as it stands now: a polling one has had its looks up to this moment.
@@ -61,6 +62,8 @@ private:
     CallTrace trace;
     unsigned int failingCalls = 0; // bit n set: SimCall n fails
     std::array<std::uint64_t, 8> durations {}; // per SimCall, 0 = instant
+    bool flipTowardsDetector = false;
+    bool flipFromDetector = false;
 };
 
 } // namespace sim

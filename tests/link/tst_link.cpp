@@ -185,6 +185,9 @@ void TestLink::mask_data()
                                << "ERROR!" << -1 << "";
     QTest::newRow("signed 0B prefix") << "-0B1"
                                       << "ERROR!" << -1 << "";
+    QTest::newRow("NUL inside") << QString::fromLatin1("1000\0"
+                                                       "0100",
+        9) << "ERROR!" << -1 << "";
 }
 
 void TestLink::mask()

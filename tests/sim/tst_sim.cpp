@@ -210,6 +210,8 @@ private slots:
     void storeFault();
     void failingCalls_data();
     void failingCalls();
+    void bitFlip_data();
+    void bitFlip();
 
     void extraClockPeriodBetweenBytes();
     void onlyEdgesClockBits();
@@ -507,6 +509,44 @@ void TestSim::storeFault()
     sendFrame(bytes({0xA6, 0x00, 25, 4, 5, 6}));
     sendFrame(bytes({0xA9}));
     QCOMPARE(storedConfig(), bytes({0x00, 25, 4, 5, 6}));
+}
+
+void TestSim::bitFlip_data()
+{
+    QTest::addColumn<bool>("towardsDetector");
+    QTest::addColumn<int>("arms");
+    QTest::addColumn<bool>("idleFirst");
+    QTest::addColumn<QByteArray>("taken");
+    QTest::addColumn<QByteArray>("reply");
+
+    const QByteArray silent(6, char(0xFF));
+    const QByteArray flippedMarker = bytes({0xD3}) + startConfig;
+    QTest::newRow("towards: first command bit") << true << 1 << false << bytes({0x23}) << silent;
+    QTest::newRow("towards: armed twice") << true << 2 << false << bytes({0x23}) << silent;
+    QTest::newRow("towards: not on an idle line") << true << 1 << true << bytes({0x23}) << silent;
+    QTest::newRow("from: first reply bit") << false << 1 << false << bytes({0xA3}) << flippedMarker;
+    QTest::newRow("from: armed twice") << false << 2 << false << bytes({0xA3}) << flippedMarker;
+}
+
+void TestSim::bitFlip()
+{
+    QFETCH(bool, towardsDetector);
+    QFETCH(int, arms);
+    QFETCH(bool, idleFirst);
+    QFETCH(QByteArray, taken);
+    QFETCH(QByteArray, reply);
+
+    bringUp();
+    for (int i = 0; i < arms; ++i)
+        sim_flip_next_bit(towardsDetector);
+    if (idleFirst)
+        idleLines();
+    sendFrame(bytes({0xA3}));
+    QCOMPARE(received(), taken);
+    QCOMPARE(receiveFrame(6), reply);
+    // One bit only: the next exchange is whole.
+    QCOMPARE(exchange(bytes({0xA3}), 6), bytes({0x53}) + startConfig);
+    QCOMPARE(received(), bytes({0xA3}));
 }
 
 void TestSim::failingCalls_data()
