@@ -152,7 +152,7 @@ void SoakRun::watchExchange(qint64 now, qint64 step)
 
 void SoakRun::startExchange(const QString &kind, qint64 now)
 {
-    const qint64 line = nominal(kind, configurator->link()->readAfterHandshake());
+    const qint64 line = nominal(kind, configurator->link()->readAfterHandshake);
     current = Exchange {kind, now, slackFactor * line + slackMs};
 }
 
