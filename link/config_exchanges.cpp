@@ -136,10 +136,12 @@ void config::connection_timer(bool on)
         watchTimer->stop();
 }
 
+// A reason that still holds would otherwise never show again in the emptied log.
 void config::clr()
 {
     form->textEdit->clear();
     form->sendText->clear();
+    bridgeReason.clear();
 }
 
 void config::handshakeResult()

@@ -4,6 +4,7 @@
 #include "ConfigForm.h"
 #include "config.h"
 
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextEdit>
@@ -17,6 +18,8 @@ const QString noDevice = QStringLiteral("No MCP2200 (04d8:00df) found on USB");
 const QString denied = QStringLiteral(
     "/dev/hidraw3 found but permission denied — the udev rule is not active yet: replug the cable");
 const QString busy = QStringLiteral("The lines are busy, held by another program (gpiomon)");
+// Stands among the handshakes' reasons for a press of the log-clearing button.
+const QString clearLogs = QStringLiteral("CLRSCR");
 
 // The stand-in's reason setter, in the library the link will load by the same name. False when
 // the stand-in is not on the search path.
@@ -64,6 +67,8 @@ void TestLinkReason::reasonLines_data()
                               << QStringList {">> " + denied, ">> " + busy, ">> " + busy};
     QTest::newRow("same on failed handshakes")
         << denied << QStringList {denied, denied, denied} << QStringList {">> " + denied};
+    QTest::newRow("after clearing")
+        << "" << QStringList {denied, clearLogs, denied} << QStringList {">> " + denied};
 #endif
 }
 
@@ -79,6 +84,10 @@ void TestLinkReason::reasonLines()
     QSignalSpy failed(&link, &config::signal_disconnect);
     QVERIFY(failed.wait(3000));
     for (const QString &reason : atHandshakes) {
+        if (reason == clearLogs) {
+            link.form->pushButton_3->click();
+            continue;
+        }
         QVERIFY(setReason(reason));
         link.sendParamAA();
         QVERIFY(failed.wait(3000));
