@@ -2,12 +2,14 @@
 
 #include "Images.h"
 
-#include <QThread>
+#include <system_error>
 
+// A thread that cannot start leaves the decoding to the first wait.
 PictureDecoder::PictureDecoder()
-    : thread(QThread::create([this] { decode(); }))
 {
-    thread->start();
+    try {
+        thread = std::thread([this] { decode(); });
+    } catch (const std::system_error &) { }
 }
 
 PictureDecoder::~PictureDecoder()
@@ -36,14 +38,10 @@ void PictureDecoder::decode()
     decoded = true;
 }
 
-// A thread that could not be started never decoded anything; then it is done here.
 void PictureDecoder::wait()
 {
-    if (!thread)
-        return;
-    thread->wait();
-    delete thread;
-    thread = nullptr;
+    if (thread.joinable())
+        thread.join();
     if (!decoded)
         decode();
 }

@@ -3,11 +3,11 @@
 #include <QImage>
 #include <QPixmap>
 
-class QThread;
+#include <thread>
 
 // Decodes the two compiled-in XPM pictures on a thread of their own, so that the main window
-// can build its form meanwhile. The pixmaps are made on the GUI thread when they are asked for,
-// and are those that QPixmap(EmblemImage) and QPixmap(LogoImage) give.
+// can build its form meanwhile. The pixmaps are made on the GUI thread when they are asked for:
+// the logo is the one QPixmap(LogoImage) gives, the emblem keeps its indexed format.
 class PictureDecoder
 {
 public:
@@ -24,7 +24,7 @@ private:
     void decode();
     void wait();
 
-    QThread *thread = nullptr;
+    std::thread thread;
     bool decoded = false;
     QImage emblemImage;
     QImage logoImage;

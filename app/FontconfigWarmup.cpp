@@ -1,6 +1,6 @@
 #include "FontconfigWarmup.h"
 
-#include <QThread>
+#include <system_error>
 
 #ifdef VIREL_FONTCONFIG
 #include <fontconfig/fontconfig.h>
@@ -10,8 +10,9 @@ FontconfigWarmup::FontconfigWarmup()
 {
 #ifdef VIREL_FONTCONFIG
     // If the thread cannot start, the toolkit reads the configuration itself, as it would anyway.
-    thread = QThread::create([] { FcInit(); });
-    thread->start();
+    try {
+        thread = std::thread([] { FcInit(); });
+    } catch (const std::system_error &) { }
 #endif
 }
 
@@ -22,9 +23,6 @@ FontconfigWarmup::~FontconfigWarmup()
 
 void FontconfigWarmup::wait()
 {
-    if (!thread)
-        return;
-    thread->wait();
-    delete thread;
-    thread = nullptr;
+    if (thread.joinable())
+        thread.join();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-class QThread;
+#include <thread>
 
 // Reads fontconfig's configuration on a thread of its own while the application object is being
 // built. The toolkit would read it on the GUI thread when the first text is laid out, some 8 ms
@@ -19,5 +19,6 @@ public:
     void wait();
 
 private:
-    QThread *thread = nullptr;
+    // A plain thread: Qt's own may not be started before the application object exists.
+    std::thread thread;
 };
