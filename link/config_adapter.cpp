@@ -78,7 +78,7 @@ QTimer *config::createEngineTimer(void (config::*engine)(), const char *name)
     auto *timer = new QTimer(this);
     timer->setObjectName(name);
     timer->setTimerType(Qt::PreciseTimer);
-    timer->setInterval(2);
+    timer->setInterval(tickInterval);
     connect(timer, &QTimer::timeout, this, engine);
     return timer;
 }

@@ -88,11 +88,9 @@ void config::armNextTick(QTimer *engine)
         engine->start(pacer.wholeMillisecondsLeft());
 }
 
-// Between frames the timer shows its tick interval again.
 void config::stopEngine(QTimer *engine)
 {
     engine->stop();
-    engine->setInterval(tickInterval);
 }
 
 void config::moveClock(bool high)
