@@ -1,28 +1,17 @@
 #include "LinePacer.h"
 
-#include <QtGlobal>
-
-#include <thread>
-
-#if defined(Q_OS_LINUX)
-#include <sys/prctl.h>
-#endif
-
-LinePacer::LinePacer(Clock::duration tick)
+LinePacer::LinePacer(Clock::duration tick, Sleeper sleeper)
     : tick(tick)
-{
-#if defined(Q_OS_LINUX)
-    // Linux lets a sleep of this thread end up to 50 us late by default, to batch wake-ups;
-    // every phase would carry that. One nanosecond of slack keeps the wake-ups on time.
-    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
-#endif
-}
+    , sleeper(
+          sleeper ? std::move(sleeper) : [this](Clock::duration span) { platformWait.sleep(span); })
+{ }
 
+// A sleep may end early (MinGW's truncates to whole milliseconds), so the clock has the say.
 void LinePacer::awaitTick()
 {
     const Clock::time_point due = nextTick();
-    if (Clock::now() < due)
-        std::this_thread::sleep_until(due);
+    for (Clock::time_point now = Clock::now(); now < due; now = Clock::now())
+        sleeper(due - now);
     last = Clock::now();
 }
 

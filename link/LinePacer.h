@@ -1,6 +1,9 @@
 #pragma once
 
+#include "TickWait.h"
+
 #include <chrono>
+#include <functional>
 
 // Keeps every phase of the clock line at least one tick long, whenever the engine's timer
 // fires: a tick acts on the lines only once a full tick has passed since the previous tick's
@@ -11,9 +14,12 @@ class LinePacer
 {
 public:
     using Clock = std::chrono::steady_clock;
+    using Sleeper = std::function<void(Clock::duration)>;
 
-    // Construct on the thread that runs the engines: it makes that thread's sleeps precise.
-    explicit LinePacer(Clock::duration tick);
+    // Without a sleeper the platform's closest one is used.
+    explicit LinePacer(Clock::duration tick, Sleeper sleeper = {});
+    LinePacer(const LinePacer &) = delete;
+    LinePacer &operator=(const LinePacer &) = delete;
 
     // Sleeps until the tick may act, and counts this moment as the tick's.
     void awaitTick();
@@ -22,10 +28,15 @@ public:
     // Whole milliseconds from now until the next tick may act: what the engine's timer is
     // armed with, so that it fires no later than needed.
     int wholeMillisecondsLeft() const;
+    // An exchange starts or ends; see TickWait.
+    void exchangeStarted() { platformWait.exchangeStarted(); }
+    void exchangeEnded() { platformWait.exchangeEnded(); }
 
 private:
     Clock::time_point nextTick() const { return last + tick; }
 
     Clock::duration tick;
+    TickWait platformWait;
+    Sleeper sleeper;
     Clock::time_point last {};
 };

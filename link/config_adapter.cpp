@@ -104,6 +104,8 @@ void config::createTimers()
 
 void config::bringUp()
 {
+    // The engines run on this thread; their ticks must not be held back to save power.
+    TickWait::preparePrecisePacing();
     bridge->load();
     logLoadResult();
     if (bridge->initMCP2200(vendorId, productId))

@@ -31,6 +31,7 @@ bool config::beginExchange()
         return false;
     }
     busy = true;
+    pacer.exchangeStarted();
     return true;
 }
 
@@ -46,6 +47,7 @@ bool config::lineInUse()
 void config::endExchange()
 {
     busy = false;
+    pacer.exchangeEnded();
     emit setButton(true);
 }
 
