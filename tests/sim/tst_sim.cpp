@@ -1,3 +1,5 @@
+#include "BridgeLibrary.h"
+#include "ClockedLine.h"
 #include "SimControl.h"
 #include "SimpleIO.h"
 
@@ -10,6 +12,7 @@
 #include <cstdint>
 #include <ctime>
 #include <thread>
+#include <vector>
 
 #if !defined(_WIN32)
 #include <dlfcn.h>
@@ -17,12 +20,12 @@
 
 namespace {
 
-constexpr unsigned int kVendor = 0x04D8;
-constexpr unsigned int kProduct = 0x00DF;
-constexpr unsigned int kClock = 2;
-constexpr unsigned int kDataOut = 3;
-constexpr unsigned int kDataIn = 4;
-constexpr unsigned char kLinkMask = 240;
+constexpr unsigned int vendorId = 0x04D8;
+constexpr unsigned int productId = 0x00DF;
+constexpr unsigned int clockPin = 2;
+constexpr unsigned int dataOutPin = 3;
+constexpr unsigned int dataInPin = 4;
+constexpr unsigned char linkMask = 240;
 
 QByteArray bytes(std::initializer_list<int> values)
 {
@@ -34,63 +37,41 @@ QByteArray bytes(std::initializer_list<int> values)
 
 void bringUp()
 {
-    InitMCP2200(kVendor, kProduct);
-    ConfigureMCP2200(kLinkMask, 6000000, 0, 0, false, false, false);
-    ConfigureIO(kLinkMask);
-    SetPin(kClock);
-    SetPin(kDataOut);
+    InitMCP2200(vendorId, productId);
+    ConfigureMCP2200(linkMask, 6000000, 0, 0, false, false, false);
+    ConfigureIO(linkMask);
+    SetPin(clockPin);
+    SetPin(dataOutPin);
 }
 
-// PC to detector: clock low, data bit, clock high; most significant bit first.
-void sendByte(unsigned char byte)
+// The library this test links to, bound by name as the link binds it.
+BridgeLibrary &bridge()
 {
-    for (int bit = 7; bit >= 0; --bit) {
-        ClearPin(kClock);
-        if ((byte >> bit) & 1)
-            SetPin(kDataOut);
-        else
-            ClearPin(kDataOut);
-        SetPin(kClock);
-    }
-}
-
-// Detector to PC: clock low, clock high, then sample the data-in line.
-unsigned char receiveByte()
-{
-    unsigned char byte = 0;
-    for (int bit = 7; bit >= 0; --bit) {
-        ClearPin(kClock);
-        SetPin(kClock);
-        unsigned int value = 0;
-        ReadPin(kDataIn, &value);
-        byte = static_cast<unsigned char>((byte << 1) | (value != 0 ? 1 : 0));
-    }
-    return byte;
+    static BridgeLibrary library;
+    if (library.loadResult() == BridgeLibrary::LoadResult::NotTried)
+        library.load();
+    return library;
 }
 
 void idleLines()
 {
-    SetPin(kClock);
-    SetPin(kDataOut);
+    ClockedLine(bridge()).idle();
 }
 
 void sendFrame(const QByteArray &frame, int gapMs = 0)
 {
+    ClockedLine line(bridge());
     for (int i = 0; i < frame.size(); ++i) {
         if (i > 0 && gapMs > 0)
             QThread::msleep(static_cast<unsigned long>(gapMs));
-        sendByte(static_cast<unsigned char>(frame.at(i)));
+        line.send(static_cast<std::uint8_t>(frame.at(i)));
     }
-    idleLines();
 }
 
 QByteArray receiveFrame(int length)
 {
-    QByteArray reply;
-    for (int i = 0; i < length; ++i)
-        reply.append(static_cast<char>(receiveByte()));
-    idleLines();
-    return reply;
+    const std::vector<std::uint8_t> reply = ClockedLine(bridge()).receive(length);
+    return QByteArray(reinterpret_cast<const char *>(reply.data()), static_cast<int>(reply.size()));
 }
 
 QByteArray exchange(const QByteArray &frame, int replyLength)
@@ -140,17 +121,17 @@ void hold(int microseconds)
     sleepUntil(sim_clock_nanoseconds() + std::uint64_t(microseconds) * 1000);
 }
 
-// As sendByte() and receiveByte(), with each clock phase held for a set time.
+// As the clocked line sends and receives a byte, with each clock phase held for a set time.
 void sendByteTimed(unsigned char byte, int lowUs, int highUs)
 {
     for (int bit = 7; bit >= 0; --bit) {
-        ClearPin(kClock);
+        ClearPin(clockPin);
         if ((byte >> bit) & 1)
-            SetPin(kDataOut);
+            SetPin(dataOutPin);
         else
-            ClearPin(kDataOut);
+            ClearPin(dataOutPin);
         hold(lowUs);
-        SetPin(kClock);
+        SetPin(clockPin);
         hold(highUs);
     }
 }
@@ -159,11 +140,11 @@ unsigned char receiveByteTimed(int lowUs, int highUs)
 {
     unsigned char byte = 0;
     for (int bit = 7; bit >= 0; --bit) {
-        ClearPin(kClock);
+        ClearPin(clockPin);
         hold(lowUs);
-        SetPin(kClock);
+        SetPin(clockPin);
         unsigned int value = 0;
-        ReadPin(kDataIn, &value);
+        ReadPin(dataInPin, &value);
         byte = static_cast<unsigned char>((byte << 1) | (value != 0 ? 1 : 0));
         hold(highUs);
     }
@@ -242,8 +223,8 @@ void TestSim::callsFailWithoutOpenBridge_data()
     QTest::addColumn<unsigned int>("vendor");
     QTest::addColumn<unsigned int>("product");
     QTest::newRow("never initialised") << false << 0u << 0u;
-    QTest::newRow("wrong vendor") << true << 0x04D9u << kProduct;
-    QTest::newRow("wrong product") << true << kVendor << 0x00DEu;
+    QTest::newRow("wrong vendor") << true << 0x04D9u << productId;
+    QTest::newRow("wrong product") << true << vendorId << 0x00DEu;
 }
 
 void TestSim::callsFailWithoutOpenBridge()
@@ -258,9 +239,9 @@ void TestSim::callsFailWithoutOpenBridge()
     QVERIFY(!IsConnected());
     QVERIFY(!ConfigureMCP2200(0, 9600, 0, 0, false, false, false));
     QVERIFY(!ConfigureIO(0));
-    QVERIFY(!SetPin(kClock));
-    QVERIFY(!ClearPin(kClock));
-    QVERIFY(!ReadPin(kDataIn, &value));
+    QVERIFY(!SetPin(clockPin));
+    QVERIFY(!ClearPin(clockPin));
+    QVERIFY(!ReadPin(dataInPin, &value));
     QCOMPARE(value, 7u);
     QVERIFY(!fnSetBaudRate(300));
     QCOMPARE(sim_io_mask(), 0xFFu);
@@ -269,10 +250,10 @@ void TestSim::callsFailWithoutOpenBridge()
 
 void TestSim::chipIdsOpenTheBridge()
 {
-    InitMCP2200(kVendor, kProduct);
+    InitMCP2200(vendorId, productId);
     QVERIFY(IsConnected());
     QCOMPARE(sim_io_mask(), 0xFFu); // opening does not change the directions
-    InitMCP2200(0x1234, kProduct);
+    InitMCP2200(0x1234, productId);
     QVERIFY(!IsConnected());
 }
 
@@ -304,7 +285,7 @@ void TestSim::pinDriving()
     QFETCH(bool, accepted);
     QFETCH(unsigned int, readBack);
 
-    InitMCP2200(kVendor, kProduct);
+    InitMCP2200(vendorId, productId);
     QVERIFY(ConfigureIO(static_cast<unsigned char>(mask)));
     QCOMPARE(sim_io_mask(), mask);
     const bool result = high ? SetPin(pin) : ClearPin(pin);
@@ -321,14 +302,14 @@ void TestSim::readPinRejectsBadArguments()
 {
     bringUp();
     unsigned int value = 5;
-    QVERIFY(!ReadPin(kDataIn, nullptr));
+    QVERIFY(!ReadPin(dataInPin, nullptr));
     QVERIFY(!ReadPin(8, &value));
     QCOMPARE(value, 5u);
 }
 
 void TestSim::undrivenInputsReadHigh()
 {
-    InitMCP2200(kVendor, kProduct);
+    InitMCP2200(vendorId, productId);
     for (unsigned int pin = 0; pin < 8; ++pin) {
         unsigned int value = 0;
         QVERIFY(ReadPin(pin, &value));
@@ -338,7 +319,7 @@ void TestSim::undrivenInputsReadHigh()
 
 void TestSim::latchSurvivesDirectionChange()
 {
-    InitMCP2200(kVendor, kProduct);
+    InitMCP2200(vendorId, productId);
     QVERIFY(ConfigureIO(0xFE));
     QVERIFY(ClearPin(0));
     QVERIFY(ConfigureIO(0xFF));
@@ -350,15 +331,15 @@ void TestSim::latchSurvivesDirectionChange()
 
 void TestSim::baudRate()
 {
-    InitMCP2200(kVendor, kProduct);
+    InitMCP2200(vendorId, productId);
     QVERIFY(fnSetBaudRate(300));
     QCOMPARE(sim_baud_rate(), 300u);
     QVERIFY(!fnSetBaudRate(0));
     QVERIFY(!fnSetBaudRate(-9600));
     QCOMPARE(sim_baud_rate(), 300u);
-    QVERIFY(ConfigureMCP2200(kLinkMask, 6000000, 0, 0, false, false, false));
+    QVERIFY(ConfigureMCP2200(linkMask, 6000000, 0, 0, false, false, false));
     QCOMPARE(sim_baud_rate(), 6000000u);
-    QCOMPARE(sim_io_mask(), static_cast<unsigned int>(kLinkMask));
+    QCOMPARE(sim_io_mask(), static_cast<unsigned int>(linkMask));
 }
 
 void TestSim::handshake()
@@ -366,7 +347,7 @@ void TestSim::handshake()
     bringUp();
     QCOMPARE(exchange(bytes({0xAA}), 1), bytes({0x55}));
     QCOMPARE(received(), bytes({0xAA}));
-    QCOMPARE(sim_pin_level(kDataIn), 1);
+    QCOMPARE(sim_pin_level(dataInPin), 1);
 }
 
 void TestSim::readConfiguration()
@@ -562,13 +543,13 @@ void TestSim::failingCalls()
     QFETCH(int, call);
     const SimCall failing = static_cast<SimCall>(call);
 
-    InitMCP2200(kVendor, kProduct);
-    QVERIFY(ConfigureIO(kLinkMask));
-    QVERIFY(ClearPin(kClock));
+    InitMCP2200(vendorId, productId);
+    QVERIFY(ConfigureIO(linkMask));
+    QVERIFY(ClearPin(clockPin));
     sim_set_call_fails(failing, true);
 
-    QCOMPARE(SetPin(kClock), failing != SIM_SET_PIN);
-    QCOMPARE(sim_pin_level(kClock), failing == SIM_SET_PIN ? 0 : 1);
+    QCOMPARE(SetPin(clockPin), failing != SIM_SET_PIN);
+    QCOMPARE(sim_pin_level(clockPin), failing == SIM_SET_PIN ? 0 : 1);
     QCOMPARE(ConfigureIO(0x0F), failing != SIM_CONFIGURE_IO);
     const unsigned int maskAfterIo = failing == SIM_CONFIGURE_IO ? 240u : 0x0Fu;
     QCOMPARE(sim_io_mask(), maskAfterIo);
@@ -578,9 +559,9 @@ void TestSim::failingCalls()
     QCOMPARE(sim_baud_rate(), failing == SIM_CONFIGURE_MCP2200 ? 9600u : 300u);
 
     sim_set_call_fails(failing, false);
-    QVERIFY(ConfigureMCP2200(kLinkMask, 300, 0, 0, false, false, false));
-    QVERIFY(ConfigureIO(kLinkMask));
-    QVERIFY(SetPin(kClock));
+    QVERIFY(ConfigureMCP2200(linkMask, 300, 0, 0, false, false, false));
+    QVERIFY(ConfigureIO(linkMask));
+    QVERIFY(SetPin(clockPin));
 }
 
 void TestSim::extraClockPeriodBetweenBytes()
@@ -599,13 +580,13 @@ void TestSim::onlyEdgesClockBits()
     bringUp();
     // Repeated levels and data changes while the clock is high are not bits.
     for (int bit = 7; bit >= 0; --bit) {
-        ClearPin(kClock);
-        ClearPin(kClock);
-        ((0xAA >> bit) & 1) ? SetPin(kDataOut) : ClearPin(kDataOut);
-        SetPin(kClock);
-        SetPin(kClock);
-        ClearPin(kDataOut);
-        SetPin(kDataOut);
+        ClearPin(clockPin);
+        ClearPin(clockPin);
+        ((0xAA >> bit) & 1) ? SetPin(dataOutPin) : ClearPin(dataOutPin);
+        SetPin(clockPin);
+        SetPin(clockPin);
+        ClearPin(dataOutPin);
+        SetPin(dataOutPin);
     }
     idleLines();
     QCOMPARE(received(), bytes({0xAA}));
@@ -618,10 +599,10 @@ void TestSim::replyBitsChangeOnFallingEdges()
     sendFrame(bytes({0xAA}));
     QList<int> levels;
     for (int bit = 0; bit < 8; ++bit) {
-        levels << sim_pin_level(kDataIn);
-        ClearPin(kClock);
-        levels << sim_pin_level(kDataIn);
-        SetPin(kClock);
+        levels << sim_pin_level(dataInPin);
+        ClearPin(clockPin);
+        levels << sim_pin_level(dataInPin);
+        SetPin(clockPin);
     }
     // 0x55 = 01010101: each bit appears at its falling edge and holds through the rise.
     QCOMPARE(levels, (QList<int> {1, 0, 0, 1, 1, 0, 0, 1, 1, 0, 0, 1, 1, 0, 0, 1}));
@@ -633,9 +614,9 @@ void TestSim::lastReplyBitHeldUntilNextFallingEdge()
     sim_set_handshake_reply(0x54); // last bit 0
     sendFrame(bytes({0xAA}));
     QCOMPARE(receiveFrame(1), bytes({0x54}));
-    QCOMPARE(sim_pin_level(kDataIn), 0);
-    ClearPin(kClock);
-    QCOMPARE(sim_pin_level(kDataIn), 1);
+    QCOMPARE(sim_pin_level(dataInPin), 0);
+    ClearPin(clockPin);
+    QCOMPARE(sim_pin_level(dataInPin), 1);
 }
 
 void TestSim::directionChangeMakesAnEdge()
@@ -643,25 +624,25 @@ void TestSim::directionChangeMakesAnEdge()
     bringUp();
     // With its latch low, pin 2 turned into an input rises (pulled up) and turned back into
     // an output falls: each round trip clocks one bit.
-    ClearPin(kClock);
+    ClearPin(clockPin);
     for (int bit = 7; bit >= 0; --bit) {
-        ((0xAA >> bit) & 1) ? SetPin(kDataOut) : ClearPin(kDataOut);
-        QVERIFY(ConfigureIO(kLinkMask | (1u << kClock)));
-        QCOMPARE(sim_pin_level(kClock), 1);
-        QVERIFY(ConfigureMCP2200(kLinkMask, 6000000, 0, 0, false, false, false));
-        QCOMPARE(sim_pin_level(kClock), 0);
+        ((0xAA >> bit) & 1) ? SetPin(dataOutPin) : ClearPin(dataOutPin);
+        QVERIFY(ConfigureIO(linkMask | (1u << clockPin)));
+        QCOMPARE(sim_pin_level(clockPin), 1);
+        QVERIFY(ConfigureMCP2200(linkMask, 6000000, 0, 0, false, false, false));
+        QCOMPARE(sim_pin_level(clockPin), 0);
     }
     QCOMPARE(received(), bytes({0xAA}));
     // Answering started on that last falling edge: first bit of 0x55.
-    QCOMPARE(sim_pin_level(kDataIn), 0);
+    QCOMPARE(sim_pin_level(dataInPin), 0);
 }
 
 void TestSim::stalledClockDropsPartialByte()
 {
     bringUp();
     for (int i = 0; i < 3; ++i) {
-        ClearPin(kClock);
-        SetPin(kClock);
+        ClearPin(clockPin);
+        SetPin(clockPin);
     }
     QThread::msleep(120);
     QCOMPARE(exchange(bytes({0xAA}), 1), bytes({0x55}));
@@ -748,8 +729,8 @@ void TestSim::pollingSamplesDataAtTheLook()
             const bool level = (0xAA >> (7 - k / 2)) & 1;
             const std::uint64_t due = start + std::uint64_t(k) * step * 1000;
             sleepUntil(due);
-            k % 2 == 0 ? ClearPin(kClock) : SetPin(kClock);
-            level == (k % 2 == 0) ? SetPin(kDataOut) : ClearPin(kDataOut);
+            k % 2 == 0 ? ClearPin(clockPin) : SetPin(clockPin);
+            level == (k % 2 == 0) ? SetPin(dataOutPin) : ClearPin(dataOutPin);
             onTime = onTime && sim_clock_nanoseconds() < due + step * 1000 / 2;
         }
         sleepUntil(start + 16ull * step * 1000);
@@ -778,9 +759,9 @@ void TestSim::pollingFindsStepAfterIdleLine()
     bringUp();
     sim_set_polling(1000, 370);
     for (int i = 0; i < 3; ++i) {
-        ClearPin(kClock);
+        ClearPin(clockPin);
         hold(2000);
-        SetPin(kClock);
+        SetPin(clockPin);
         hold(2000);
     }
     hold(idleMs * 1000);
@@ -809,7 +790,7 @@ void TestSim::slowCallsActInsideTheirTime()
     const SimCall kind = static_cast<SimCall>(call);
 
     bringUp();
-    ClearPin(kDataOut);
+    ClearPin(dataOutPin);
     sim_set_call_duration(kind, duration);
     sim_trace_enable(true);
     const std::uint64_t start = sim_clock_nanoseconds();
@@ -817,13 +798,13 @@ void TestSim::slowCallsActInsideTheirTime()
     bool result = false;
     switch (kind) {
     case SIM_SET_PIN:
-        result = SetPin(kDataOut);
+        result = SetPin(dataOutPin);
         break;
     case SIM_CLEAR_PIN:
-        result = ClearPin(kClock);
+        result = ClearPin(clockPin);
         break;
     case SIM_READ_PIN:
-        result = ReadPin(kDataIn, &value);
+        result = ReadPin(dataInPin, &value);
         break;
     default:
         result = ConfigureIO(0x0F);
@@ -841,17 +822,17 @@ void TestSim::slowCallsActInsideTheirTime()
 void TestSim::traceRecordsCallsInOrder()
 {
     sim_trace_enable(true);
-    InitMCP2200(kVendor, kProduct);
+    InitMCP2200(vendorId, productId);
     IsConnected();
-    ConfigureMCP2200(kLinkMask, 6000000, 0, 0, false, false, false);
-    ConfigureIO(kLinkMask);
-    SetPin(kClock);
-    ClearPin(kDataOut);
-    SetPin(kDataIn);
+    ConfigureMCP2200(linkMask, 6000000, 0, 0, false, false, false);
+    ConfigureIO(linkMask);
+    SetPin(clockPin);
+    ClearPin(dataOutPin);
+    SetPin(dataInPin);
     unsigned int value = 0;
-    ReadPin(kDataOut, &value);
-    ReadPin(kDataIn, &value);
-    ReadPin(kDataIn, nullptr);
+    ReadPin(dataOutPin, &value);
+    ReadPin(dataInPin, &value);
+    ReadPin(dataInPin, nullptr);
     fnSetBaudRate(300);
 
     struct Expected
@@ -862,16 +843,16 @@ void TestSim::traceRecordsCallsInOrder()
         bool result;
     };
     const QList<Expected> expected {
-        {SIM_INIT_MCP2200, kVendor, 0, true},
+        {SIM_INIT_MCP2200, vendorId, 0, true},
         {SIM_IS_CONNECTED, 0, 0, true},
-        {SIM_CONFIGURE_MCP2200, kLinkMask, 0, true},
-        {SIM_CONFIGURE_IO, kLinkMask, 0, true},
-        {SIM_SET_PIN, kClock, 0, true},
-        {SIM_CLEAR_PIN, kDataOut, 0, true},
-        {SIM_SET_PIN, kDataIn, 0, false},
-        {SIM_READ_PIN, kDataOut, 0, true},
-        {SIM_READ_PIN, kDataIn, 1, true},
-        {SIM_READ_PIN, kDataIn, 0, false},
+        {SIM_CONFIGURE_MCP2200, linkMask, 0, true},
+        {SIM_CONFIGURE_IO, linkMask, 0, true},
+        {SIM_SET_PIN, clockPin, 0, true},
+        {SIM_CLEAR_PIN, dataOutPin, 0, true},
+        {SIM_SET_PIN, dataInPin, 0, false},
+        {SIM_READ_PIN, dataOutPin, 0, true},
+        {SIM_READ_PIN, dataInPin, 1, true},
+        {SIM_READ_PIN, dataInPin, 0, false},
         {SIM_SET_BAUD_RATE, 300, 0, true},
     };
     QCOMPARE(sim_trace_size(), static_cast<size_t>(expected.size()));
@@ -893,11 +874,11 @@ void TestSim::traceOnlyWhileEnabled()
     bringUp();
     QCOMPARE(sim_trace_size(), size_t(0));
     sim_trace_enable(true);
-    SetPin(kClock);
+    SetPin(clockPin);
     QThread::msleep(5);
-    SetPin(kClock);
+    SetPin(clockPin);
     sim_trace_enable(false);
-    SetPin(kClock);
+    SetPin(clockPin);
     QCOMPARE(sim_trace_size(), size_t(2));
     QVERIFY(sim_trace_at(1).nanoseconds - sim_trace_at(0).nanoseconds >= 5'000'000ull);
     sim_trace_clear();
@@ -924,7 +905,7 @@ void TestSim::resetRestoresStartState()
     QCOMPARE(storedConfig(), startConfig);
     QCOMPARE(received(), QByteArray());
     bringUp();
-    QCOMPARE(sim_pin_level(kClock), 1);
+    QCOMPARE(sim_pin_level(clockPin), 1);
     QCOMPARE(exchange(bytes({0xAA}), 1), bytes({0x55}));
     QCOMPARE(exchange(bytes({0xA3}), 6), bytes({0x53}) + startConfig);
 }
@@ -944,7 +925,7 @@ void TestSim::loadingByNameSharesTheDevice()
     auto isConnected = reinterpret_cast<IsConnectedFn>(dlsym(handle, "IsConnected"));
     QVERIFY(init != nullptr && isConnected != nullptr);
     QVERIFY(!isConnected());
-    init(kVendor, kProduct);
+    init(vendorId, productId);
     QVERIFY(IsConnected());
     QVERIFY(dlsym(handle, "_ZN3sim9SimDevice8instanceEv") == nullptr); // internals stay hidden
     dlclose(handle);
