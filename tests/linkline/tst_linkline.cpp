@@ -40,7 +40,7 @@ int countCalls(const LineTrace &trace, SimCall call, unsigned long arg, int from
 
 } // namespace
 
-class tst_linkline : public QObject
+class TestLinkLine : public QObject
 {
     Q_OBJECT
 
@@ -54,7 +54,7 @@ private slots:
     void dateFrame();
 };
 
-void tst_linkline::handshakeOnTheLine()
+void TestLinkLine::handshakeOnTheLine()
 {
     LinkHarness harness;
     harness.clearLogs();
@@ -88,7 +88,7 @@ void tst_linkline::handshakeOnTheLine()
     QCOMPARE(sim_pin_level(3), 1);
 }
 
-void tst_linkline::writeFrameOnTheLine()
+void TestLinkLine::writeFrameOnTheLine()
 {
     MessageBoxAnswerer answerer;
     LinkHarness harness;
@@ -132,7 +132,7 @@ void tst_linkline::writeFrameOnTheLine()
     QCOMPARE(answerer.texts(), QStringList {"Конфигурация записана успешно"});
 }
 
-void tst_linkline::idleLineReadsAllOnes()
+void TestLinkLine::idleLineReadsAllOnes()
 {
     MessageBoxAnswerer answerer(QMessageBox::No);
     LinkHarness harness;
@@ -150,7 +150,7 @@ void tst_linkline::idleLineReadsAllOnes()
     QVERIFY(!harness.events.join(' ').contains("getConfig"));
 }
 
-void tst_linkline::replyPausesBetweenBytes()
+void TestLinkLine::replyPausesBetweenBytes()
 {
     LinkHarness harness;
     LinkHarness::startTrace();
@@ -178,7 +178,7 @@ void tst_linkline::replyPausesBetweenBytes()
     }
 }
 
-void tst_linkline::genericReadWaitsWithoutEvents()
+void TestLinkLine::genericReadWaitsWithoutEvents()
 {
     MessageBoxAnswerer answerer(QMessageBox::No);
     LinkHarness harness;
@@ -198,7 +198,7 @@ void tst_linkline::genericReadWaitsWithoutEvents()
     QCOMPARE(answerer.boxes().size(), 1);
 }
 
-void tst_linkline::genericSendThenRead()
+void TestLinkLine::genericSendThenRead()
 {
     MessageBoxAnswerer answerer(QMessageBox::No);
     LinkHarness harness;
@@ -222,7 +222,7 @@ void tst_linkline::genericSendThenRead()
     QVERIFY(harness.link().form->read->isEnabled());
 }
 
-void tst_linkline::dateFrame()
+void TestLinkLine::dateFrame()
 {
     LinkHarness harness;
     harness.clearLogs();
@@ -239,5 +239,5 @@ void tst_linkline::dateFrame()
         harness.eventsWithoutProgress(), (QStringList {"setButton(false)", "setButton(true)"}));
 }
 
-QTEST_MAIN(tst_linkline)
+QTEST_MAIN(TestLinkLine)
 #include "tst_linkline.moc"
