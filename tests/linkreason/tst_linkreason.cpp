@@ -4,7 +4,6 @@
 #include "ConfigForm.h"
 #include "config.h"
 
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextEdit>
@@ -18,7 +17,6 @@ const QString noDevice = QStringLiteral("No MCP2200 (04d8:00df) found on USB");
 const QString denied = QStringLiteral(
     "/dev/hidraw3 found but permission denied — the udev rule is not active yet: replug the cable");
 const QString busy = QStringLiteral("The lines are busy, held by another program (gpiomon)");
-// Stands among the handshakes' reasons for a press of the log-clearing button.
 const QString clearLogs = QStringLiteral("CLRSCR");
 
 // The stand-in's reason setter, in the library the link will load by the same name. False when
@@ -85,7 +83,7 @@ void TestLinkReason::reasonLines()
     QVERIFY(failed.wait(3000));
     for (const QString &reason : atHandshakes) {
         if (reason == clearLogs) {
-            link.form->pushButton_3->click();
+            link.clr();
             continue;
         }
         QVERIFY(setReason(reason));
