@@ -15,6 +15,8 @@ public:
     bool pending() const { return next < bytes.size() * 8; }
     // The next bit; only meaningful while pending().
     bool nextBit();
+    // The bytes last loaded, sent or not.
+    const std::vector<unsigned char> &loaded() const { return bytes; }
 
 private:
     std::vector<unsigned char> bytes;

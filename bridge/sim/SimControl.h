@@ -34,6 +34,15 @@
 // A slow bridge (sim_set_call_duration) makes each call last as long as a USB report and its
 // answer would: SetPin, ClearPin and the configuration calls act on the pins at the end of
 // that time, ReadPin samples pin 4 halfway through it.
+//
+// Trace file, to watch a run of the real program: when VIREL_SIM_TRACE names a file on load
+// (and again at each sim_reset(), which reads the variable anew), that file is created empty
+// and gets a line per event, flushed at once. "T CALL ARG VALUE RESULT" for each entry-point
+// call: T milliseconds since the load or reset, with three decimals, at the moment the call
+// acted; CALL the entry point's name; ARG, VALUE and RESULT as in SimTraceEntry, in decimal,
+// RESULT 1 or 0. "T frame A6 01 14 03 07 0F" for each frame the detector took in completely,
+// "T reply 55" for each reply once its last bit is on pin 4: bytes in upper-case hex, first
+// byte first. Without the variable there is no file.
 
 #include <stdbool.h>
 #include <stddef.h>

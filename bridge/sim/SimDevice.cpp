@@ -14,6 +14,7 @@ SimDevice &SimDevice::instance()
 SimDevice::SimDevice()
     : bridge(detector)
 {
+    detector.setTraceFile(&traceFile);
     reset();
 }
 
@@ -23,6 +24,7 @@ void SimDevice::reset()
     bridge.reset();
     trace.setEnabled(false);
     trace.clear();
+    traceFile.reset(lineTime());
     failingCalls = 0;
     durations.fill(0);
     flipTowardsDetector = false;
@@ -168,6 +170,7 @@ void SimDevice::record(SimCall call, unsigned long arg, unsigned int value, bool
     SimTraceEntry entry {call, arg, value, result, nanoseconds, {}};
     std::copy(more.begin(), more.end(), entry.more);
     trace.record(entry);
+    traceFile.call(entry);
 }
 
 // A write acts once its report has gone out, at the end of the call; a read samples the pin

@@ -3,6 +3,7 @@
 #include "CallTrace.h"
 #include "SimControl.h"
 #include "SlowCall.h"
+#include "TraceFile.h"
 #include "VirtualBridge.h"
 #include "VirtualDetector.h"
 
@@ -11,8 +12,8 @@
 
 namespace sim {
 
-// The one simulated device of the process: bridge, detector, injected call failures and the
-// call trace. The entry points forward here.
+// The one simulated device of the process: bridge, detector, injected call failures, the
+// call trace and the trace file. The entry points forward here.
 class SimDevice
 {
 public:
@@ -60,6 +61,7 @@ private:
     VirtualDetector detector;
     VirtualBridge bridge;
     CallTrace trace;
+    TraceFile traceFile;
     unsigned int failingCalls = 0; // bit n set: SimCall n fails
     std::array<std::uint64_t, 8> durations {}; // per SimCall, 0 = instant
     bool flipTowardsDetector = false;

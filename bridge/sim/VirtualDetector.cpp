@@ -1,5 +1,7 @@
 #include "VirtualDetector.h"
 
+#include "TraceFile.h"
+
 #include <algorithm>
 
 namespace sim {
@@ -83,9 +85,11 @@ void VirtualDetector::onRisingEdge(bool dataIn)
 
 void VirtualDetector::onFallingEdge()
 {
-    if (answering && transmitter.pending())
+    if (answering && transmitter.pending()) {
         dataOut = transmitter.nextBit();
-    else if (!answering)
+        if (!transmitter.pending() && traceFile != nullptr)
+            traceFile->reply(lastEdge, transmitter.loaded());
+    } else if (!answering)
         dataOut = true;
 }
 
@@ -100,6 +104,8 @@ void VirtualDetector::frameComplete()
 {
     received = frame;
     frame.clear();
+    if (traceFile != nullptr)
+        traceFile->frame(lastEdge, received);
     const unsigned char command = received.front();
     execute(command);
     std::vector<unsigned char> reply = replyTo(command);

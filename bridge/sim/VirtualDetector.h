@@ -10,6 +10,8 @@
 
 namespace sim {
 
+class TraceFile;
+
 // The detector at the far end of the three-wire line. It only sees edges of the clock line
 // (with the level of the data line it is fed) and answers through its data output.
 class VirtualDetector
@@ -44,6 +46,8 @@ public:
     void setHandshakeReply(unsigned char reply) { handshakeReply = reply; }
     void setMarkerFault(int times) { markerFaults = times; }
     void setStoreFault(int index, unsigned char value);
+    // Where complete frames and finished replies are written; none by default.
+    void setTraceFile(TraceFile *file) { traceFile = file; }
 
     // A level change of the clock line at the given monotonic time; dataIn is the level of
     // the PC's data line at that moment.
@@ -79,10 +83,11 @@ private:
     bool answering = false;
     bool dataOut = true;
     bool sawEdge = false;
-    std::uint64_t lastEdge = 0;
+    std::uint64_t lastEdge = 0; // during clockEdge(), the edge being handled
     std::vector<unsigned char> frame;
     std::vector<unsigned char> received;
     std::optional<Config> pendingWrite;
+    TraceFile *traceFile = nullptr;
 };
 
 } // namespace sim
