@@ -1,18 +1,25 @@
 #!/usr/bin/env bash
-# Builds what needs no Qt for 64-bit Windows with mingw-w64 into ./build-win (the bridge loader,
-# the simulated detector as SimpleIO-UM.dll, the loader's console test), checks the DLL's
-# exports, and runs the test under Wine once per library layout. The last line is the total,
+# Builds the whole configurator for 64-bit Windows with mingw-w64 and Qt for Windows
+# (scripts/qt-mingw.sh) into ./build-win, warning-free, and under Wine: checks the simulated
+# DLL's exports, runs the bridge loader's console test once per library layout, runs every Qt
+# test suite through ctest, and starts the real program with the simulated SimpleIO-UM.dll
+# beside it on an Xvfb display: the simulator's trace must show the start-up read, and the
+# window is saved as build-win/wine/main-window.png. The last line is the total,
 # "N passed, M failed"; the script fails when anything failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/deps.sh g++-mingw-w64-x86-64-posix wine64
+scripts/deps.sh g++-mingw-w64-x86-64-posix wine64 fonts-wine xvfb xauth x11-apps xdotool \
+                imagemagick
 
 milliseconds() { echo $(($(date +%s%N) / 1000000)); }
+seconds() { printf '%d.%01d' $(($1 / 1000)) $(($1 % 1000 / 100)); }
 started=$(milliseconds)
-cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-      -DVIREL_WITHOUT_QT=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo --no-warn-unused-cli >/dev/null
-cmake --build build-win -j2 >/dev/null
+qt=$(scripts/qt-mingw.sh | tail -n 1)
+cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
+      -DQT_CHAINLOAD_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" -DQT_HOST_PATH=/usr \
+      -DCMAKE_BUILD_TYPE=RelWithDebInfo --no-warn-unused-cli >/dev/null
+cmake --build build-win -j2 2>&1 | tee build-win/build.log | grep -E 'warning|error' || true
 built=$(milliseconds)
 
 passed=0
@@ -21,6 +28,12 @@ tally() { # ok|FAIL what
     printf '%-4s %s\n' "$1" "$2"
     if [ "$1" = ok ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 }
+
+if grep -q -E 'warning:' build-win/build.log; then
+    tally FAIL "the Windows build has warnings"
+else
+    tally ok "the Windows build has no warnings"
+fi
 
 # The simulated DLL exports the eight entry points and the control interface its header
 # declares, undecorated, and nothing else.
@@ -90,10 +103,68 @@ done
 planted_dir=$root/layouts/planted-cwd
 run_layout planted "$planted_dir" "Z:${planted_dir//\//\\}"
 "${wine%/wine64}/wineserver" -k 2>/dev/null || true
+loader_done=$(milliseconds)
+
+# Every Qt suite under Wine: the build's test emulator is scripts/wine-run.sh.
+ctest_log=build-win/ctest.log
+ctest --test-dir build-win -j2 --output-on-failure >"$ctest_log" 2>&1 || true
+while read -r name result; do
+    [ "$result" = Passed ] && tally ok "suite $name under Wine" || tally FAIL "suite $name: $result"
+done < <(sed -n 's/^ *[0-9]*\/[0-9]* Test *#[0-9]*: \([a-z0-9_]*\) \.*\** *\([A-Za-z]*\).*/\1 \2/p' \
+         "$ctest_log")
+grep -q -E '^100% tests passed' "$ctest_log" || grep -E -A30 'FAIL!|\*\*\*' "$ctest_log" | head -60
+suites_done=$(milliseconds)
+
+# The real program, as a user starts it, with the simulated detector beside it, drawn by Wine
+# on an X display: the simulator's trace shows what it did on the line.
+run=$root/program
+rm -rf "$run"
+mkdir -p "$run/platforms" "$run/styles"
+cp build-win/app/virel-configurator.exe "$dll" "$qt"/bin/Qt6{Core,Gui,Widgets}.dll \
+   /usr/lib/gcc/x86_64-w64-mingw32/12-posix/{libstdc++-6,libgcc_s_seh-1}.dll \
+   /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll "$run/"
+cp "$qt/plugins/platforms/qwindows.dll" "$run/platforms/"
+cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$run/styles/"
+trace=$root/startup-trace.txt
+rm -f "$trace"
+display=:$((90 + RANDOM % 100))
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+sleep 1
+VIREL_SIM_TRACE="Z:${trace//\//\\}" DISPLAY=$display "$wine" "$run/virel-configurator.exe" \
+    >/dev/null 2>&1 &
+# The handshake comes half a second after start, the read some 1.2 s after it.
+for _ in $(seq 60); do
+    grep -q '^[0-9.]* reply 53' "$trace" 2>/dev/null && break
+    sleep 0.5
+done
+sleep 1
+window=$(DISPLAY=$display xdotool search --onlyvisible --name 'Вирел' 2>/dev/null | head -n 1) || true
+if [ -n "$window" ]; then
+    DISPLAY=$display import -window "$window" "$root/main-window.png"
+else
+    DISPLAY=$display import -window root "$root/main-window.png"
+fi
+"${wine%/wine64}/wineserver" -k 2>/dev/null || true
+kill "$xvfb" 2>/dev/null || true
+# The 0xAA frame answered 0x55, then the 0xA3 frame answered by the marker and five settings.
+read_lines=$(awk '$2 == "frame" && $3 == "AA" && !n { n = 1; print; next }
+                  $2 == "reply" && $3 == "55" && n == 1 && NF == 3 { n = 2; print; next }
+                  $2 == "frame" && $3 == "A3" && n == 2 { n = 3; print; next }
+                  $2 == "reply" && $3 == "53" && n == 3 && NF == 8 { n = 4; print }' \
+             "$trace" 2>/dev/null) || true
+echo "$read_lines" | sed 's/^/     trace: /'
+if [ "$(echo "$read_lines" | grep -c .)" -eq 4 ]; then
+    tally ok "virel-configurator.exe read the simulated detector at start-up"
+else
+    tally FAIL "virel-configurator.exe: no start-up read in $trace"
+fi
+[ -s "$root/main-window.png" ] && tally ok "main window saved as $root/main-window.png" ||
+    tally FAIL "no picture of the main window"
 finished=$(milliseconds)
 
-seconds() { printf '%d.%01d' $(($1 / 1000)) $(($1 % 1000 / 100)); }
 echo "Windows build $(seconds $((built - started))) s, Wine prefix $(seconds $((prefixed - built))) s," \
-     "test runs $(seconds $((finished - prefixed))) s"
+     "loader runs $(seconds $((loader_done - prefixed))) s," \
+     "suites $(seconds $((suites_done - loader_done))) s, program $(seconds $((finished - suites_done))) s"
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -38,7 +38,9 @@ void SlowCall::sleepUntil(std::uint64_t nanoseconds)
     const std::chrono::steady_clock::time_point until {
         std::chrono::duration_cast<std::chrono::steady_clock::duration>(
             std::chrono::nanoseconds(nanoseconds))};
-    std::this_thread::sleep_until(until);
+    // MinGW's sleep can end up to a millisecond early: a call must never end before its time.
+    while (std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_until(until);
 }
 
 } // namespace sim

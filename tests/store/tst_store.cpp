@@ -369,10 +369,10 @@ void TestStore::failedWriteReported_data()
 
 void TestStore::failedWriteReported()
 {
-    QFETCH(bool, growthRefused);
 #if defined(_WIN32)
     QSKIP("needs POSIX file-size limits and /dev/full");
 #else
+    QFETCH(bool, growthRefused);
     const std::int32_t block[3] = {0x55, 1, 2};
     if (growthRefused) {
         writeFile({});
