@@ -15,7 +15,7 @@ static void holdFor(steady_clock::duration span)
     for (const auto end = steady_clock::now() + span; steady_clock::now() < end;) { }
 }
 
-class tst_LinePacer : public QObject
+class TestLinePacer : public QObject
 {
     Q_OBJECT
 private slots:
@@ -49,5 +49,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_LinePacer)
+QTEST_GUILESS_MAIN(TestLinePacer)
 #include "tst_linepacer.moc"
