@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Tests the packages scripts/windows-package.sh made in BUILD_DIR/package/ (./build-win by
+# default) under Wine, with its prefix in BUILD_DIR/package/wine/. A line per check, then
+# "N passed, M failed"; fails when anything failed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build-win}
+
+scripts/deps.sh wine64 xvfb unzip >/dev/null
+version=$(sed -n 's/^project(virel-configurator VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+out=$(realpath "$build/package")
+work=$out/wine
+rm -rf "$work"
+mkdir -p "$work/zip"
+unzip -q "$out/virel-configurator-$version-win64.zip" -d "$work/zip"
+portable=$work/zip/virel-configurator-$version-win64
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wine=/usr/lib/wine/wine64
+server=/usr/lib/wine/wineserver
+# The programs run as shipped, on the qwindows platform plugin, so Wine needs an X server.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+xvfb=$!
+trap '"$server" -k 2>/dev/null || true; kill $xvfb' EXIT
+"$wine" wineboot --init >/dev/null 2>&1
+touch "$work/booted"
+export DISPLAY=:$(cat "$work/display")
+
+passed=0
+failed=0
+check() { # what command...
+    if "${@:2}"; then echo "ok   $1"; passed=$((passed + 1)); else echo "FAIL $1"; failed=$((failed + 1)); fi
+}
+# The simulated detector's trace shows the handshake, then the configuration read.
+read_in() {
+    [ -f "$1" ] && awk 'BEGIN { split("frame AA/reply 55/frame A3/reply 53", q, "/") }
+        $2 " " $3 == q[s + 1] && (s < 3 || NF == 8) { s++ } END { exit s < 4 }' "$1"
+}
+reads() { # program
+    local trace=$work/trace.txt i
+    rm -f "$trace"
+    # In a subshell of its own, which reports the kill below to nowhere.
+    (VIREL_SIM_TRACE="Z:${trace//\//\\}" "$wine" "$1"; :) >/dev/null 2>&1 &
+    for ((i = 0; i < 60; i++)); do read_in "$trace" && break; sleep 0.25; done
+    "$server" -k
+    wait $! || true
+    read_in "$trace"
+}
+
+dir=C:\\VirelTest
+installed=$WINEPREFIX/drive_c/VirelTest
+start_menu=$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs
+key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\virel-configurator'
+install() { "$wine" "$out/virel-configurator-$version-setup.exe" /S "/D=$dir"; }
+installs_zip() { install && diff -r -x Uninstall.exe "$portable" "$installed" && [ ! -e "$installed/SimpleIO-UM.dll" ]; }
+# The uninstaller runs from a copy in the temporary folder and returns at once; the server
+# ends when the copy has.
+uninstall_leaves() { # what must stay in the install folder, if anything
+    "$wine" "$dir\\Uninstall.exe" /S && timeout 120 "$server" -w && ! "$wine" reg query "$key" >/dev/null 2>&1 &&
+        [ -z "$(find "$start_menu" -mindepth 1 -newer "$work/booted")" ] &&
+        if [ -z "$1" ]; then [ ! -e "$installed" ]; else [ "$(cd "$installed" && find . -mindepth 1)" = "$1" ]; fi
+}
+entry_complete() {
+    local v values
+    values=$("$wine" reg query "$key" | tr -d '\r' | tr -s ' ' | sed 's/$/ /')
+    for v in DisplayName DisplayIcon Publisher UninstallString QuietUninstallString EstimatedSize NoModify \
+             NoRepair "DisplayVersion REG_SZ $version" "InstallLocation REG_SZ $dir"; do
+        grep -qF " $v " <<<"$values" || return 1
+    done
+}
+# A shortcut holds its target as text.
+demo_target() {
+    find "$start_menu" -name '*.lnk' -newer "$work/booted" -exec cat {} + | tr -d '\000' |
+        grep -ao '[A-Z]:\\[ -~]*\\demo\\virel-configurator\.exe' | head -n 1
+}
+
+check "silent install into $dir: the zip's files, no SimpleIO-UM.dll beside the program" installs_zip
+cp "$portable/demo/SimpleIO-UM.dll" "$portable/"
+check "unzipped program reads the simulated detector beside it" reads "$portable/virel-configurator.exe"
+check "unzipped demo reads its simulated detector" reads "$portable/demo/virel-configurator.exe"
+check "installed-programs entry complete" entry_complete
+demo=$(demo_target)
+check "Start-menu demo shortcut targets $dir\\demo (${demo:-none})" test "$demo" = "$dir\\demo\\virel-configurator.exe"
+check "demo shortcut's program reads its simulated detector" reads "${demo:-none}"
+check "silent uninstall leaves nothing of ours" uninstall_leaves ""
+install
+cp "$portable/demo/SimpleIO-UM.dll" "$installed/"
+check "installed program reads a SimpleIO-UM.dll put beside it" reads "$dir\\virel-configurator.exe"
+check "silent uninstall leaves the user's SimpleIO-UM.dll, only it" uninstall_leaves ./SimpleIO-UM.dll
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
