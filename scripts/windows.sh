@@ -127,10 +127,15 @@ cp "$qt/plugins/platforms/qwindows.dll" "$run/platforms/"
 cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$run/styles/"
 trace=$root/startup-trace.txt
 rm -f "$trace"
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display and writes its number once it accepts connections.
+rm -f "$root/display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$root/display" 2>/dev/null &
 xvfb=$!
-sleep 1
+for _ in $(seq 50); do
+    [ -s "$root/display" ] && break
+    sleep 0.1
+done
+display=:$(cat "$root/display")
 VIREL_SIM_TRACE="Z:${trace//\//\\}" DISPLAY=$display "$wine" "$run/virel-configurator.exe" \
     >/dev/null 2>&1 &
 # The handshake comes half a second after start, the read some 1.2 s after it.
