@@ -50,6 +50,15 @@ else
     tally FAIL "SimpleIO-UM.dll exports: $(diff <(echo "$expected") <(echo "$exports") | tr '\n' ' ')"
 fi
 
+# The program carries its icon (resource types 3 and 14) and its version information (16).
+resource_types=$(x86_64-w64-mingw32-objdump -p build-win/app/virel-configurator.exe |
+                 sed -n 's/^0[0-9a-f][0-9a-f]   Entry: ID: 0x0*\([0-9a-f]*\),.*/\1/p' | tr '\n' ' ')
+if [ "$resource_types" = "3 e 10 " ]; then
+    tally ok "virel-configurator.exe carries its icon and version information"
+else
+    tally FAIL "virel-configurator.exe resource types: $resource_types"
+fi
+
 # One folder per layout; the program always runs from a working directory without a DLL,
 # except in "planted", where the working directory and PATH hold one and the program's own
 # folder none.
