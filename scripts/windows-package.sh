@@ -76,8 +76,11 @@ cp cmake/qt/qtbase-6.4.2-without-opengl.patch scripts/qt-mingw.sh "$licenses/qt-
 find "$stage" -exec touch -h -d "@${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}" {} +
 find "$stage" -type d -exec chmod 755 {} + && find "$stage" -type f -exec chmod 644 {} +
 (cd "$out/stage" && find "$name" -print | LC_ALL=C sort | TZ=UTC zip -q -X -9 -@ "../$name.zip")
+# The installer shows the program's icon where the build drew one.
+icon=()
+[ ! -f "$build/app/virel-configurator.ico" ] || icon=(-DICON="$(realpath "$build/app/virel-configurator.ico")")
 makensis -WX -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DSTAGE="$(realpath "$stage")" \
-         -DOUTFILE="$(realpath "$out")/virel-configurator-$version-setup.exe" \
+         -DOUTFILE="$(realpath "$out")/virel-configurator-$version-setup.exe" "${icon[@]}" \
          packaging/windows/installer.nsi
 
 for f in "$out/$name.zip" "$out/virel-configurator-$version-setup.exe"; do

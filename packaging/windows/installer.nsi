@@ -29,6 +29,10 @@ VIAddVersionKey /LANG=1049 FileDescription "Установка: ${APP}"
 VIAddVersionKey /LANG=1049 LegalCopyright "© 2026 the virel-configurator authors"
 
 !define MUI_ABORTWARNING
+!ifdef ICON
+  !define MUI_ICON "${ICON}"
+  !define MUI_UNICON "${ICON}"
+!endif
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_UNPAGE_CONFIRM
