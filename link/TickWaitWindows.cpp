@@ -40,8 +40,7 @@ void TickWait::sleep(std::chrono::steady_clock::duration span)
             && WaitForSingleObject(timer, INFINITE) == WAIT_OBJECT_0)
             return;
     }
-    const auto whole = std::chrono::ceil<std::chrono::milliseconds>(span).count();
-    Sleep(whole > 0 ? DWORD(whole) : 1);
+    Sleep(DWORD(std::chrono::ceil<std::chrono::milliseconds>(span).count()));
 }
 
 void TickWait::exchangeStarted()

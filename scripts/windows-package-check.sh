@@ -4,6 +4,7 @@
 # "N passed, M failed"; fails when anything failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/windows-program.sh
 build=${1:-build-win}
 
 scripts/deps.sh wine64 xvfb unzip >/dev/null
@@ -30,20 +31,15 @@ failed=0
 check() { # what command...
     if "${@:2}"; then echo "ok   $1"; passed=$((passed + 1)); else echo "FAIL $1"; failed=$((failed + 1)); fi
 }
-# The simulated detector's trace shows the handshake, then the configuration read.
-read_in() {
-    [ -f "$1" ] && awk 'BEGIN { split("frame AA/reply 55/frame A3/reply 53", q, "/") }
-        $2 " " $3 == q[s + 1] && (s < 3 || NF == 8) { s++ } END { exit s < 4 }' "$1"
-}
 reads() { # program
     local trace=$work/trace.txt i
     rm -f "$trace"
     # In a subshell of its own, which reports the kill below to nowhere.
     (VIREL_SIM_TRACE="Z:${trace//\//\\}" "$wine" "$1"; :) >/dev/null 2>&1 &
-    for ((i = 0; i < 60; i++)); do read_in "$trace" && break; sleep 0.25; done
+    for ((i = 0; i < 60; i++)); do startup_read "$trace" >/dev/null && break; sleep 0.25; done
     "$server" -k
     wait $! || true
-    read_in "$trace"
+    startup_read "$trace" >/dev/null
 }
 
 dir=C:\\VirelTest

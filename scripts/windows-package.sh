@@ -5,13 +5,13 @@
 # a demo folder with its own copy on the simulated detector, a README and the licences.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/windows-program.sh
 build=${1:-build-win}
 
 scripts/deps.sh nsis zip >/dev/null
 qt=$(scripts/qt-mingw.sh | tail -n 1)
 version=$(sed -n 's/^project(virel-configurator VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 name=virel-configurator-$version-win64
-runtime_dirs=(/usr/lib/gcc/x86_64-w64-mingw32/12-posix /usr/x86_64-w64-mingw32/lib)
 exe=$build/app/virel-configurator.exe
 sim=$build/bridge/sim/SimpleIO-UM.dll
 for f in "$exe" "$sim"; do
@@ -28,15 +28,8 @@ windows_text() { # source target [sed script]
     { printf '\xef\xbb\xbf'; sed -e "${3:-}" -e 's/$/\r/' "$1"; } >"$2"
 }
 
-program() { # folder
-    mkdir -p "$1/platforms" "$1/styles"
-    cp "$exe" "$qt"/bin/Qt6{Core,Gui,Widgets}.dll "$1/"
-    cp "${runtime_dirs[0]}"/{libgcc_s_seh-1,libstdc++-6}.dll "${runtime_dirs[1]}/libwinpthread-1.dll" "$1/"
-    cp "$qt/plugins/platforms/qwindows.dll" "$1/platforms/"
-    cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$1/styles/"
-}
-program "$stage"
-program "$stage/demo"
+windows_program "$stage" "$exe" "$qt"
+windows_program "$stage/demo" "$exe" "$qt"
 cp "$sim" "$stage/demo/SimpleIO-UM.dll"
 # Debian's MinGW run-time DLLs carry their symbols: a tenth of libstdc++'s size without them.
 find "$stage" \( -name '*.exe' -o -name '*.dll' \) -exec x86_64-w64-mingw32-strip --strip-unneeded {} +
@@ -47,7 +40,7 @@ check_imports() { # folder [find tests]
     local dll dir
     for dll in $(find "$@" \( -name '*.exe' -o -name '*.dll' \) -exec x86_64-w64-mingw32-objdump -p {} + |
                  sed -n 's/^\s*DLL Name: //p' | sort -u); do
-        for dir in "$qt/bin" "${runtime_dirs[@]}"; do
+        for dir in "$qt/bin" "${windows_runtime_dirs[@]}"; do
             if [ -f "$dir/$dll" ] && [ ! -f "$1/$dll" ]; then
                 echo "windows-package.sh: $dll is needed but missing from $1" >&2
                 missing=1

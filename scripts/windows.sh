@@ -8,6 +8,7 @@
 # "N passed, M failed"; the script fails when anything failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/windows-program.sh
 
 scripts/deps.sh g++-mingw-w64-x86-64-posix wine64 fonts-wine xvfb xauth x11-apps xdotool \
                 imagemagick
@@ -128,12 +129,8 @@ suites_done=$(milliseconds)
 # on an X display: the simulator's trace shows what it did on the line.
 run=$root/program
 rm -rf "$run"
-mkdir -p "$run/platforms" "$run/styles"
-cp build-win/app/virel-configurator.exe "$dll" "$qt"/bin/Qt6{Core,Gui,Widgets}.dll \
-   /usr/lib/gcc/x86_64-w64-mingw32/12-posix/{libstdc++-6,libgcc_s_seh-1}.dll \
-   /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll "$run/"
-cp "$qt/plugins/platforms/qwindows.dll" "$run/platforms/"
-cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$run/styles/"
+windows_program "$run" build-win/app/virel-configurator.exe "$qt"
+cp "$dll" "$run/"
 trace=$root/startup-trace.txt
 rm -f "$trace"
 # Xvfb picks a free display and writes its number once it accepts connections.
@@ -149,7 +146,7 @@ VIREL_SIM_TRACE="Z:${trace//\//\\}" DISPLAY=$display "$wine" "$run/virel-configu
     >/dev/null 2>&1 &
 # The handshake comes half a second after start, the read some 1.2 s after it.
 for _ in $(seq 60); do
-    grep -q '^[0-9.]* reply 53' "$trace" 2>/dev/null && break
+    startup_read "$trace" >/dev/null && break
     sleep 0.5
 done
 sleep 1
@@ -161,14 +158,8 @@ else
 fi
 "${wine%/wine64}/wineserver" -k 2>/dev/null || true
 kill "$xvfb" 2>/dev/null || true
-# The 0xAA frame answered 0x55, then the 0xA3 frame answered by the marker and five settings.
-read_lines=$(awk '$2 == "frame" && $3 == "AA" && !n { n = 1; print; next }
-                  $2 == "reply" && $3 == "55" && n == 1 && NF == 3 { n = 2; print; next }
-                  $2 == "frame" && $3 == "A3" && n == 2 { n = 3; print; next }
-                  $2 == "reply" && $3 == "53" && n == 3 && NF == 8 { n = 4; print }' \
-             "$trace" 2>/dev/null) || true
-echo "$read_lines" | sed 's/^/     trace: /'
-if [ "$(echo "$read_lines" | grep -c .)" -eq 4 ]; then
+if read_lines=$(startup_read "$trace"); then
+    echo "$read_lines" | sed 's/^/     trace: /'
     tally ok "virel-configurator.exe read the simulated detector at start-up"
 else
     tally FAIL "virel-configurator.exe: no start-up read in $trace"

@@ -24,9 +24,9 @@ mkdir -p "$folder"
     fi
 ) 9>"$folder/prefix.lock"
 
-mingw_dirs=("$qt/bin" /usr/lib/gcc/x86_64-w64-mingw32/12-posix /usr/x86_64-w64-mingw32/lib)
+. "$(dirname "$0")/windows-program.sh"
 WINEPATH=""
-for dir in "${mingw_dirs[@]}"; do
+for dir in "$qt/bin" "${windows_runtime_dirs[@]}"; do
     WINEPATH+="${WINEPATH:+;}$(windows_path "$dir")"
 done
 export WINEPATH

@@ -4,10 +4,7 @@
 #include "SimpleIO.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QList>
-#include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
@@ -216,7 +213,6 @@ private slots:
 
     void traceRecordsCallsInOrder();
     void traceOnlyWhileEnabled();
-    void traceFileShowsTheHandshake();
     void resetRestoresStartState();
     void loadingByNameSharesTheDevice();
 };
@@ -887,25 +883,6 @@ void TestSim::traceOnlyWhileEnabled()
     QVERIFY(sim_trace_at(1).nanoseconds - sim_trace_at(0).nanoseconds >= 5'000'000ull);
     sim_trace_clear();
     QCOMPARE(sim_trace_size(), size_t(0));
-}
-
-void TestSim::traceFileShowsTheHandshake()
-{
-    const QTemporaryDir dir;
-    const QString path = dir.filePath("trace.txt");
-    qputenv("VIREL_SIM_TRACE", QFile::encodeName(path));
-    sim_reset();
-    qunsetenv("VIREL_SIM_TRACE");
-    bringUp();
-    QCOMPARE(exchange(bytes({0xAA}), 1), bytes({0x55}));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QString text = QString::fromLatin1(file.readAll());
-    sim_reset(); // closes the file before the folder goes
-    for (const char *line : {"SetPin 2 0 1", "frame AA", "reply 55"})
-        QVERIFY2(text.contains(QRegularExpression(
-                     QString("^\\d+\\.\\d{3} %1$").arg(line), QRegularExpression::MultilineOption)),
-            line);
 }
 
 void TestSim::resetRestoresStartState()
