@@ -51,9 +51,21 @@ installs_zip() { install && diff -r -x Uninstall.exe "$portable" "$installed" &&
 # The uninstaller runs from a copy in the temporary folder and returns at once; the server
 # ends when the copy has.
 uninstall_leaves() { # what must stay in the install folder, if anything
-    "$wine" "$dir\\Uninstall.exe" /S && timeout 120 "$server" -w && ! "$wine" reg query "$key" >/dev/null 2>&1 &&
-        [ -z "$(find "$start_menu" -mindepth 1 -newer "$work/booted")" ] &&
-        if [ -z "$1" ]; then [ ! -e "$installed" ]; else [ "$(cd "$installed" && find . -mindepth 1)" = "$1" ]; fi
+    "$wine" "$dir\\Uninstall.exe" /S && timeout 120 "$server" -w || return 1
+    local key_left menu_left folder_left i
+    # Up to 20 s more for a copy that outlived the server's wait.
+    for ((i = 0; i < 40; i++)); do
+        key_left=no
+        ! "$wine" reg query "$key" >/dev/null 2>&1 || key_left=yes
+        menu_left=$(find "$start_menu" -mindepth 1 -newer "$work/booted")
+        folder_left=""
+        [ ! -e "$installed" ] || folder_left=$(cd "$installed" && find . -mindepth 1)
+        [ "$key_left" = no ] && [ -z "$menu_left" ] && [ "$folder_left" = "$1" ] &&
+            { [ -n "$1" ] || [ ! -e "$installed" ]; } && return 0
+        sleep 0.5
+    done
+    echo "     left: registry key $key_left; Start menu: ${menu_left:-nothing}; install folder: ${folder_left:-nothing}"
+    return 1
 }
 entry_complete() {
     local v values

@@ -110,7 +110,15 @@ SectionEnd
 
 Section Uninstall
   !insertmacro AllFiles Remove
-  Delete "$INSTDIR\Uninstall.exe"
+  ; The uninstaller runs from a copy; the one that started it may still be ending, and Windows
+  ; does not delete a running program.
+  StrCpy $0 0
+  remove_uninstaller:
+    Delete "$INSTDIR\Uninstall.exe"
+    IfFileExists "$INSTDIR\Uninstall.exe" 0 +4
+    IntOp $0 $0 + 1
+    Sleep 100
+    IntCmp $0 50 0 remove_uninstaller
   RMDir "$INSTDIR\demo\platforms"
   RMDir "$INSTDIR\demo\styles"
   RMDir "$INSTDIR\demo"
