@@ -41,19 +41,11 @@ if [ -n "${VIREL_QT_MINGW_ARCHIVE:-}" ]; then
     exit 0
 fi
 
-# From source. apt fetches the source package with a sources list of its own, so the system's
-# lists stay as they are; the package's checksums come from Debian's signed index.
+# From source, fetched with Debian's checksums (scripts/debian-source.sh).
 scripts/deps.sh ninja-build dpkg-dev patch >&2
 started=$SECONDS
-apt_dir=$cache/apt
-mkdir -p "$apt_dir/lists/partial" "$cache/source"
-echo "deb-src http://deb.debian.org/debian bookworm main" >"$apt_dir/sources.list"
-apt_options=(-o "Dir::Etc::SourceList=$apt_dir/sources.list" -o Dir::Etc::SourceParts=/dev/null
-             -o "Dir::State::Lists=$apt_dir/lists")
-sudo=""
-[ "$(id -u)" -ne 0 ] && sudo="sudo"
-$sudo apt-get "${apt_options[@]}" update >&2
-(cd "$cache/source" && apt-get "${apt_options[@]}" source --download-only "qt6-base=$source_version" >&2)
+. scripts/debian-source.sh
+debian_source "$cache" "qt6-base=$source_version"
 say "unpacking the source"
 src=$cache/source/qtbase
 rm -rf "$src"
