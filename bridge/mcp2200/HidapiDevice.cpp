@@ -2,10 +2,6 @@
 
 #include <hidapi.h>
 
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
-
 std::vector<std::string> HidapiDevice::find(unsigned vendorId, unsigned productId)
 {
     std::vector<std::string> paths;
@@ -23,18 +19,11 @@ std::vector<std::string> HidapiDevice::find(unsigned vendorId, unsigned productI
 
 std::unique_ptr<HidapiDevice> HidapiDevice::open(const std::string &path, int &error)
 {
-    if (hid_init() != 0) {
-        error = EIO;
-        return nullptr;
-    }
-    hid_device *device = hid_open_path(path.c_str());
+    hid_device *device = hid_init() == 0 ? hid_open_path(path.c_str()) : nullptr;
     if (device)
         return std::unique_ptr<HidapiDevice>(new HidapiDevice(device));
-    // hidapi keeps only a message: open the node once more to learn the errno.
-    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-    error = fd < 0 ? errno : EIO;
-    if (fd >= 0)
-        ::close(fd);
+    // hidapi keeps only a message: open the device once more to learn the system's error.
+    error = openError(path);
     return nullptr;
 }
 

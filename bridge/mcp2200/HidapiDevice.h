@@ -8,13 +8,15 @@
 
 struct hid_device_;
 
-// A hidraw node opened through hidapi.
+// A HID device opened through hidapi: a hidraw node on Linux, the HID interface on Windows.
 class HidapiDevice : public HidDevice
 {
 public:
-    // The device paths (/dev/hidrawN) of the devices with these IDs.
+    // The device paths (/dev/hidrawN, or Windows' device interface paths) of the devices with
+    // these IDs.
     static std::vector<std::string> find(unsigned vendorId, unsigned productId);
-    // Null, with the errno in `error`, when the node cannot be opened.
+    // Null, with the errno (on Windows, the system error code) in `error`, when the device
+    // cannot be opened.
     static std::unique_ptr<HidapiDevice> open(const std::string &path, int &error);
     ~HidapiDevice() override;
 
@@ -26,6 +28,9 @@ public:
 
 private:
     explicit HidapiDevice(hid_device_ *handle);
+    // Why the device at `path` does not open, as the system says (HidapiDevicePosix.cpp,
+    // HidapiDeviceWindows.cpp).
+    static int openError(const std::string &path);
 
     hid_device_ *handle;
 };

@@ -1,8 +1,6 @@
 #include "Mcp2200Fault.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -39,12 +37,7 @@ Mcp2200Fault Mcp2200Fault::absent(unsigned vendorId, unsigned productId)
 Mcp2200Fault Mcp2200Fault::refused(std::string node, int error, std::string holder)
 {
     Mcp2200Fault fault;
-    if (error == EACCES || error == EPERM)
-        fault.kind = Kind::PermissionDenied;
-    else if (error == EBUSY)
-        fault.kind = Kind::Busy;
-    else
-        fault.kind = Kind::Failed;
+    fault.kind = refusalKind(error);
     fault.node = std::move(node);
     fault.error = error;
     if (fault.kind == Kind::Busy)
@@ -92,8 +85,7 @@ std::string Mcp2200Fault::text() const
     case Kind::Silent:
         return chipOn(node) + " does not answer. Unplug the cable and plug it in again.";
     case Kind::Failed:
-        // Untranslated, like the rest of the line, whatever locale the program has set.
-        return chipOn(node) + " cannot be used: " + strerrordesc_np(error)
+        return chipOn(node) + " cannot be used: " + systemErrorText(error)
             + ". Unplug the cable and plug it in again.";
     }
     return {};

@@ -18,13 +18,18 @@ struct Mcp2200Fault
 
     static Mcp2200Fault notInitialised();
     static Mcp2200Fault absent(unsigned vendorId, unsigned productId);
-    // A device node that could not be opened or claimed, by its errno.
+    // A device node that could not be opened or claimed, by its errno (on Windows, by its
+    // system error code).
     static Mcp2200Fault refused(std::string node, int error, std::string holder = {});
     static Mcp2200Fault lost(std::string node);
     static Mcp2200Fault silent(std::string node);
 
     // One line in plain words; empty for Kind::None.
     std::string text() const;
+    // What a refusal's error means for the technician, and the system's own words for it, in
+    // English where it has them (Mcp2200FaultPosix.cpp, Mcp2200FaultWindows.cpp).
+    static Kind refusalKind(int error);
+    static std::string systemErrorText(int error);
 
     Kind kind = Kind::None;
     std::string node;

@@ -1,17 +1,25 @@
-// The C entry points of libSimpleIO-UM.so over the real chip.
+// The C entry points of libSimpleIO-UM.so and SimpleIO-UM.dll over the real chip.
 #include "SimpleIO.h"
 
 #include "Mcp2200Bridge.h"
+#ifdef _WIN32
+#include "HidTransportOpener.h"
+#else
 #include "NodeTransportOpener.h"
 #include "SystemDeviceNodes.h"
+#endif
 
 namespace {
 
 // The library drives one chip for the whole process, as the maker's library does.
 Mcp2200Bridge &bridge()
 {
+#ifdef _WIN32
+    static HidTransportOpener opener;
+#else
     static SystemDeviceNodes nodes;
     static NodeTransportOpener opener(nodes);
+#endif
     static Mcp2200Bridge instance(opener);
     return instance;
 }

@@ -1,8 +1,16 @@
-# The library exports the eight entry points, LastErrorText, and nothing else.
-execute_process(COMMAND nm -D --defined-only ${LIBRARY}
-                OUTPUT_VARIABLE symbols RESULT_VARIABLE result)
+# The library exports the eight entry points, LastErrorText, and nothing else: its dynamic
+# symbols (nm -D), or a DLL's export table (OBJDUMP -p).
+if(LIBRARY MATCHES "\\.dll$")
+    execute_process(COMMAND ${OBJDUMP} -p ${LIBRARY} OUTPUT_VARIABLE dump RESULT_VARIABLE result)
+    string(REGEX REPLACE ".*\\[Ordinal/Name Pointer\\] Table\n(.*)" "\\1" table "${dump}")
+    string(REGEX REPLACE "\n\n.*" "\n" table "${table}")
+    string(REGEX REPLACE "[ \t]*\\[ *[0-9]+\\] " "" symbols "${table}")
+else()
+    execute_process(COMMAND nm -D --defined-only ${LIBRARY}
+                    OUTPUT_VARIABLE symbols RESULT_VARIABLE result)
+endif()
 if(NOT result EQUAL 0)
-    message(FATAL_ERROR "nm failed on ${LIBRARY}")
+    message(FATAL_ERROR "listing the exports of ${LIBRARY} failed")
 endif()
 string(REGEX MATCHALL "[^ \n]+\n" names "${symbols}")
 set(found)

@@ -1,0 +1,19 @@
+#include "Mcp2200Fault.h"
+
+#include <cerrno>
+#include <cstring>
+
+Mcp2200Fault::Kind Mcp2200Fault::refusalKind(int error)
+{
+    if (error == EACCES || error == EPERM)
+        return Kind::PermissionDenied;
+    if (error == EBUSY)
+        return Kind::Busy;
+    return Kind::Failed;
+}
+
+std::string Mcp2200Fault::systemErrorText(int error)
+{
+    // Untranslated, like the rest of the line, whatever locale the program has set.
+    return strerrordesc_np(error);
+}

@@ -1,0 +1,36 @@
+#include "Mcp2200Fault.h"
+
+#include <windows.h>
+
+Mcp2200Fault::Kind Mcp2200Fault::refusalKind(int error)
+{
+    // Windows' HID class driver opens the chip for any user: only a program that opened it
+    // without sharing keeps it from us.
+    return error == ERROR_SHARING_VIOLATION ? Kind::Busy : Kind::Failed;
+}
+
+std::string Mcp2200Fault::systemErrorText(int error)
+{
+    // In English, like the rest of the line, where Windows has its English messages; else in
+    // the system's own language.
+    const DWORD flags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+    wchar_t text[512];
+    DWORD length = FormatMessageW(flags, nullptr, static_cast<DWORD>(error),
+        MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), text, ARRAYSIZE(text), nullptr);
+    if (length == 0)
+        length = FormatMessageW(
+            flags, nullptr, static_cast<DWORD>(error), 0, text, ARRAYSIZE(text), nullptr);
+    // The message ends in a full stop and CR LF; the reason's own sentence goes on after it.
+    while (length > 0
+        && (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' '
+            || text[length - 1] == L'.'))
+        --length;
+    if (length == 0)
+        return "system error " + std::to_string(error);
+    const int size = WideCharToMultiByte(
+        CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(
+        CP_UTF8, 0, text, static_cast<int>(length), utf8.data(), size, nullptr, nullptr);
+    return utf8;
+}
