@@ -16,6 +16,10 @@ scripts/deps.sh g++-mingw-w64-x86-64-posix wine64 fonts-wine xvfb xauth x11-apps
 milliseconds() { echo $(($(date +%s%N) / 1000000)); }
 seconds() { printf '%d.%01d' $(($1 / 1000)) $(($1 % 1000 / 100)); }
 started=$(milliseconds)
+# Our MCP2200 library for Windows is built over hidapi's Windows backend, made from Debian's
+# source; CMake takes its folder from the environment.
+hidapi=$(scripts/hidapi-mingw.sh | tail -n 1)
+export VIREL_HIDAPI_MINGW=$hidapi
 qt=$(scripts/qt-mingw.sh | tail -n 1)
 cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
       -DQT_CHAINLOAD_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" -DQT_HOST_PATH=/usr \
@@ -112,6 +116,9 @@ done
 # Wine maps the Unix root to drive Z:.
 planted_dir=$root/layouts/planted-cwd
 run_layout planted "$planted_dir" "Z:${planted_dir//\//\\}"
+# Our MCP2200 library, with no cable here: all nine entry points bound, and its reason.
+lay_out mcp2200 build-win/bridge/mcp2200/SimpleIO-UM.dll
+run_layout mcp2200 "$root/cwd"
 "${wine%/wine64}/wineserver" -k 2>/dev/null || true
 loader_done=$(milliseconds)
 

@@ -1,7 +1,8 @@
 // The bridge loader on Windows, run once for each layout that the Wine script lays out beside
 // the program: no library, a file that is not a library, a library whose own dependency is
-// missing, a library with three of the eight entry points, the simulated detector; or, in
-// "planted", the simulated detector only in the working directory and on PATH.
+// missing, a library with three of the eight entry points, the simulated detector, our MCP2200
+// library with no cable; or, in "planted", the simulated detector only in the working directory
+// and on PATH.
 #include "BridgeLibrary.h"
 #include "Checks.h"
 #include "ClockedLine.h"
@@ -122,12 +123,30 @@ void bringsUpAndExchanges(Checks &checks, BridgeLibrary &bridge)
     checks.check(received(&command, 1) == 1 && command == 0xA3, "the detector took 0xA3");
 }
 
+// Our library finds no MCP2200 here, says so in its reason, and fails each call at once.
+void findsNoCable(Checks &checks, BridgeLibrary &bridge)
+{
+    const DWORD started = GetTickCount();
+    bridge.initMCP2200(0x04D8, 0x00DF);
+    checks.check(!bridge.isConnected(), "IsConnected answers false");
+    checks.equal(bridge.lastErrorText(),
+        "No MCP2200 (04d8:00df) found on USB. Check that the cable is plugged in, or try another "
+        "USB port.",
+        "the reason names the USB IDs");
+    unsigned int level = 0;
+    checks.check(!bridge.setPin(2) && !bridge.readPin(4, &level) && level == 1,
+        "SetPin and ReadPin fail, ReadPin reading an idle line");
+    checks.check(GetTickCount() - started < 2000, "no call waits for the missing cable");
+}
+
 struct Layout
 {
     const char *name;
     Result expected;
     Names missing;
     void (*more)(Checks &checks, BridgeLibrary &bridge);
+    // LastErrorText before InitMCP2200, where the library has it.
+    const char *reason = "";
 };
 
 const Layout layouts[] = {
@@ -139,6 +158,7 @@ const Layout layouts[] = {
         {"ConfigureIO", "SetPin", "ClearPin", "fnSetBaudRate", "ConfigureMCP2200"},
         callsOnlyWhatIsBound},
     {"sim", Result::Loaded, {}, bringsUpAndExchanges},
+    {"mcp2200", Result::Loaded, {}, findsNoCable, "InitMCP2200 has not been called yet."},
 };
 
 const Layout *findLayout(const char *name)
@@ -156,8 +176,8 @@ int main(int argc, char **argv)
 {
     const Layout *layout = argc == 2 ? findLayout(argv[1]) : nullptr;
     if (!layout) {
-        std::fprintf(
-            stderr, "usage: tst_bridgeloader missing|planted|notdll|dependent|partial|sim\n");
+        std::fprintf(stderr,
+            "usage: tst_bridgeloader missing|planted|notdll|dependent|partial|sim|mcp2200\n");
         return 2;
     }
     const std::string name = layout->name;
@@ -168,7 +188,7 @@ int main(int argc, char **argv)
         name + ": entry points not bound");
     checks.check((loadedBridge() != nullptr) == (layout->expected == Result::Loaded),
         name + ": SimpleIO-UM.dll is in the process only if loaded");
-    checks.equal(bridge.lastErrorText(), "", name + ": no reason text without LastErrorText");
+    checks.equal(bridge.lastErrorText(), layout->reason, name + ": reason before InitMCP2200");
     if (layout->more)
         layout->more(checks, bridge);
     return checks.finish();
