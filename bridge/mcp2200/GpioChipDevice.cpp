@@ -55,7 +55,7 @@ GpioChipDevice::~GpioChipDevice()
 bool GpioChipDevice::request(gpio_v2_line_request &request)
 {
     if (!control(chipFd, GPIO_V2_GET_LINE_IOCTL, &request)) {
-        lastRequestError = errno;
+        error = errno;
         return false;
     }
     lineFd = request.fd;
@@ -64,7 +64,10 @@ bool GpioChipDevice::request(gpio_v2_line_request &request)
 
 bool GpioChipDevice::setValues(gpio_v2_line_values &values)
 {
-    return lineFd >= 0 && control(lineFd, GPIO_V2_LINE_SET_VALUES_IOCTL, &values);
+    if (lineFd >= 0 && control(lineFd, GPIO_V2_LINE_SET_VALUES_IOCTL, &values))
+        return true;
+    error = lineFd >= 0 ? errno : EBADF;
+    return false;
 }
 
 bool GpioChipDevice::getValues(gpio_v2_line_values &values)

@@ -22,7 +22,7 @@ public:
     bool setValues(gpio_v2_line_values &values) override;
     bool getValues(gpio_v2_line_values &values) override;
     void release() override;
-    int requestError() const override { return lastRequestError; }
+    int lastError() const override { return error; }
     std::string lineConsumer(unsigned line) override;
 
 private:
@@ -30,5 +30,5 @@ private:
 
     int chipFd;
     int lineFd = -1;
-    int lastRequestError = 0;
+    int error = 0;
 };

@@ -72,8 +72,13 @@ std::string GpioChipFinder::find(unsigned vendorId, unsigned productId) const
     for (const auto &chip : chips) {
         const fs::path chipDir = sysRoot / "bus/gpio/devices" / chip.second;
         const fs::path devNode = devRoot / chip.second;
-        if (fs::exists(devNode, error) && labelOf(devNode, chipDir) == chipLabel
-            && usbIdsMatch(chipDir, vendorId, productId))
+        if (!fs::exists(devNode, error) || !usbIdsMatch(chipDir, vendorId, productId))
+            continue;
+        // A node the user may not open has no label to read, and a kernel without the old
+        // sysfs interface keeps none in sysfs: the USB IDs alone decide then, so that the node
+        // is tried and its refusal told.
+        const std::string label = labelOf(devNode, chipDir);
+        if (label.empty() || label == chipLabel)
             return devNode.string();
     }
     return {};
@@ -87,10 +92,13 @@ std::string GpioChipFinder::labelOf(const fs::path &devNode, const fs::path &chi
 
 std::string GpioChipFinder::sysfsLabel(const fs::path &chipDir)
 {
-    // Kernels with the old sysfs interface also keep the label in a class device below the
-    // chip: <chip>/gpio/gpiochip<base>/label.
+    // Kernels with the old sysfs interface also keep the label in a class device that they put
+    // below the chip's parent, the HID device: <parent>/gpio/gpiochip<base>/label.
     std::error_code error;
-    for (const auto &entry : fs::directory_iterator(chipDir / "gpio", error)) {
+    const fs::path parent = fs::canonical(chipDir, error).parent_path();
+    if (error)
+        return {};
+    for (const auto &entry : fs::directory_iterator(parent / "gpio", error)) {
         const fs::path file = entry.path() / "label";
         if (fs::is_regular_file(file, error))
             return firstLine(file);

@@ -4,8 +4,8 @@
 #include <functional>
 #include <string>
 
-// Finds the GPIO chip that the kernel's MCP2200 driver made for a USB device: a chip labelled
-// "mcp2200" whose USB ancestor in sysfs has the given IDs.
+// Finds the GPIO chip that the kernel's MCP2200 driver made for a USB device: a chip whose USB
+// ancestor in sysfs has the given IDs, labelled "mcp2200" where its label can be read.
 class GpioChipFinder
 {
 public:

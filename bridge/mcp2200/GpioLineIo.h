@@ -19,8 +19,9 @@ public:
     virtual bool getValues(gpio_v2_line_values &values) = 0;
     virtual void release() = 0;
 
-    // The errno of the last request() that failed (EBUSY: another program holds a line).
-    virtual int requestError() const { return EIO; }
+    // The errno of the last request() or setValues() that failed (EBUSY: another program holds
+    // a line).
+    virtual int lastError() const { return EIO; }
     // Who holds a line, as GPIO_V2_GET_LINEINFO_IOCTL names its consumer; empty when the line
     // is free or the kernel does not say.
     virtual std::string lineConsumer(unsigned) { return {}; }

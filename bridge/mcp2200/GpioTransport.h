@@ -4,6 +4,7 @@
 #include "Mcp2200Transport.h"
 
 #include <memory>
+#include <vector>
 
 // The chip's pins as lines of the kernel's GPIO chip. The kernel driver owns the chip's
 // settings, so the baud rate cannot be set this way.
@@ -14,11 +15,12 @@ public:
 
     explicit GpioTransport(std::unique_ptr<GpioLineIo> io, std::string node = {});
 
-    // Takes the link's lines: 2 and 3 as outputs at their idle level (high), 4 as input.
+    // Takes every line: the link's 2 and 3 as outputs at their idle level (high), the rest as
+    // inputs, so that no pin the link does not drive fights what the cable wires to it.
     bool start();
     // After a refused start(): its errno, and the program holding the link's lines if the
     // kernel names one.
-    int requestError() const { return io->requestError(); }
+    int requestError() const { return io->lastError(); }
     std::string holder() const;
 
     std::string deviceNode() const override { return node; }
@@ -35,15 +37,22 @@ private:
     // Releases the held lines and requests `lines` (bit n = line n), those in `inputs` as
     // inputs, the rest as outputs driven from the latch.
     bool requestLines(std::uint8_t lines, std::uint8_t inputs);
+    // One request for `order`; the outputs in `switched` are taken as the chip has them.
+    bool requestOnce(
+        const std::vector<unsigned> &order, std::uint8_t inputs, std::uint8_t switched);
     // Bit of a pin in the held request's value bitmaps; 0 when the pin is not held.
     std::uint64_t requestBit(unsigned pin) const;
     std::uint64_t heldBits() const;
+    // A write the kernel refused with EBADE was done all the same (see writePin).
+    bool doneAnyway(bool ok) const;
     // Every ioctl the transport makes is one the kernel grants while the chip is there.
     bool granted(bool ok);
 
     std::unique_ptr<GpioLineIo> io;
     std::string node;
     std::uint8_t heldLines = 0;
+    // The held lines in request order: the value bitmaps' bit i is heldOrder[i].
+    std::vector<unsigned> heldOrder;
     std::uint8_t heldInputs = 0;
     // Last level written to each output, kept across re-requests.
     std::uint8_t latch = 0;

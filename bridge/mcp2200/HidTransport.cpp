@@ -7,13 +7,30 @@ constexpr std::uint8_t altTxLed = 1u << 2;
 constexpr std::uint8_t altRxLed = 1u << 3;
 constexpr std::uint8_t altUsbConfig = 1u << 6;
 constexpr std::uint8_t altSuspend = 1u << 7;
-constexpr std::uint8_t optionHardwareFlow = 1u << 1;
+constexpr std::uint8_t optionHardwareFlow = 1u << 0;
+constexpr std::uint8_t optionSlowBlink = 1u << 5;
+constexpr std::uint8_t optionTxToggle = 1u << 6;
+constexpr std::uint8_t optionRxToggle = 1u << 7;
 
 constexpr unsigned long divisorClock = 12000000;
 
 std::uint8_t withBit(std::uint8_t byte, std::uint8_t bit, bool on)
 {
     return on ? static_cast<std::uint8_t>(byte | bit) : static_cast<std::uint8_t>(byte & ~bit);
+}
+
+// A LED's mode as the alternative-pin bit, its toggle bit and the shared blink-speed bit; a mode
+// leaves alone the bits it does not speak of.
+void applyLedMode(HidTransport::Settings &settings, Mcp2200LedMode mode, std::uint8_t pinBit,
+    std::uint8_t toggleBit)
+{
+    settings.altPins = withBit(settings.altPins, pinBit, mode != Mcp2200LedMode::Off);
+    if (mode == Mcp2200LedMode::Off)
+        return;
+    settings.altOptions = withBit(settings.altOptions, toggleBit, mode == Mcp2200LedMode::Toggle);
+    if (mode == Mcp2200LedMode::BlinkSlow || mode == Mcp2200LedMode::BlinkFast)
+        settings.altOptions
+            = withBit(settings.altOptions, optionSlowBlink, mode == Mcp2200LedMode::BlinkSlow);
 }
 
 } // namespace
@@ -83,8 +100,8 @@ bool HidTransport::configure(
         return false;
     settings.directions = ioMap;
     settings.divisor = divisor;
-    settings.altPins = withBit(settings.altPins, altRxLed, alt.rxLed);
-    settings.altPins = withBit(settings.altPins, altTxLed, alt.txLed);
+    applyLedMode(settings, alt.rxLed, altRxLed, optionRxToggle);
+    applyLedMode(settings, alt.txLed, altTxLed, optionTxToggle);
     settings.altPins = withBit(settings.altPins, altUsbConfig, alt.usbConfigured);
     settings.altPins = withBit(settings.altPins, altSuspend, alt.suspend);
     settings.altOptions = withBit(settings.altOptions, optionHardwareFlow, alt.hardwareFlow);

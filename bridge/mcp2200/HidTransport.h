@@ -31,7 +31,6 @@ public:
     // The chip's divisor for a baud rate; false when the rate cannot be set.
     static bool divisorFor(unsigned long baudRate, std::uint16_t &divisor);
 
-private:
     // The settings bytes of CONFIGURE and of the READ_ALL answer, as they sit in both reports.
     struct Settings
     {
@@ -43,6 +42,7 @@ private:
         std::uint8_t levels;
     };
 
+private:
     bool readAll(Settings &settings);
     bool sendSetClear(std::uint8_t set, std::uint8_t clear);
     bool sendConfigure(const Settings &settings);

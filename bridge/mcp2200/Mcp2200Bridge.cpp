@@ -139,12 +139,20 @@ bool Mcp2200Bridge::setBaudRate(int baudRate)
 bool Mcp2200Bridge::configure(unsigned char ioMap, unsigned long baudRate, unsigned rxLedMode,
     unsigned txLedMode, bool flow, bool uload, bool sspnd)
 {
-    Mcp2200Transport *t = usableTransport();
+    const auto lastMode = static_cast<unsigned>(Mcp2200LedMode::BlinkFast);
+    const auto rx = static_cast<Mcp2200LedMode>(rxLedMode);
+    const auto tx = static_cast<Mcp2200LedMode>(txLedMode);
+    // Both LEDs share one blink-speed bit: two different speeds cannot both be had.
+    const bool speedsClash = (rx == Mcp2200LedMode::BlinkSlow && tx == Mcp2200LedMode::BlinkFast)
+        || (rx == Mcp2200LedMode::BlinkFast && tx == Mcp2200LedMode::BlinkSlow);
+    Mcp2200Transport *t = rxLedMode <= lastMode && txLedMode <= lastMode && !speedsClash
+        ? usableTransport()
+        : nullptr;
     if (!t)
         return false;
     Mcp2200AltFunctions alt;
-    alt.rxLed = rxLedMode != 0;
-    alt.txLed = txLedMode != 0;
+    alt.rxLed = rx;
+    alt.txLed = tx;
     alt.hardwareFlow = flow;
     alt.usbConfigured = uload;
     alt.suspend = sspnd;

@@ -6,11 +6,20 @@
 // What the bridge's entry points need from a way of reaching the chip. The kernel's GPIO
 // character device and hidraw each implement it; tests put fakes behind it.
 
+// What a traffic LED pin does, as ConfigureMCP2200's rxLedMode and txLedMode give it.
+enum class Mcp2200LedMode : unsigned {
+    Off = 0, // the pin stays a GPIO pin
+    Blink = 1, // blinks on traffic, at the speed the chip has
+    Toggle = 2, // changes state on traffic
+    BlinkSlow = 3,
+    BlinkFast = 4,
+};
+
 // The optional pin functions that ConfigureMCP2200 switches on or off.
 struct Mcp2200AltFunctions
 {
-    bool rxLed = false;
-    bool txLed = false;
+    Mcp2200LedMode rxLed = Mcp2200LedMode::Off;
+    Mcp2200LedMode txLed = Mcp2200LedMode::Off;
     bool hardwareFlow = false;
     bool usbConfigured = false;
     bool suspend = false;

@@ -11,21 +11,33 @@ bool FakeGpioLines::request(gpio_v2_line_request &request)
     calls.push_back("request");
     requests.push_back(request);
     if (unplugged || failRequests || held) {
-        lastRequestError = unplugged ? ENODEV : failRequests ? failError : EBUSY;
+        error = unplugged ? ENODEV : failRequests ? failError : EBUSY;
         return false;
     }
     current = request;
-    held = true;
     for (unsigned i = 0; i < request.num_lines; ++i) {
+        const auto bit = static_cast<std::uint8_t>(1u << request.offsets[i]);
+        const std::uint64_t flags = lineFlags(request, i);
+        if (!(flags & (GPIO_V2_LINE_FLAG_INPUT | GPIO_V2_LINE_FLAG_OUTPUT)))
+            continue;
+        const bool output = flags & GPIO_V2_LINE_FLAG_OUTPUT;
+        directions = output ? (directions & ~bit) : (directions | bit);
+        configured.push_back(directions);
+        if (!output)
+            continue;
         for (unsigned a = 0; a < request.config.num_attrs; ++a) {
             const gpio_v2_line_config_attribute &attr = request.config.attrs[a];
-            if (attr.attr.id == GPIO_V2_LINE_ATTR_ID_OUTPUT_VALUES && (attr.mask >> i) & 1u) {
-                const auto bit = static_cast<std::uint8_t>(1u << request.offsets[i]);
+            if (attr.attr.id == GPIO_V2_LINE_ATTR_ID_OUTPUT_VALUES && (attr.mask >> i) & 1u)
                 outputLevels
                     = (attr.attr.values >> i) & 1u ? (outputLevels | bit) : (outputLevels & ~bit);
-            }
+        }
+        if (setterError) {
+            // The kernel undoes the request at the first line that failed.
+            error = setterError;
+            return false;
         }
     }
+    held = true;
     return true;
 }
 
@@ -33,17 +45,22 @@ bool FakeGpioLines::setValues(gpio_v2_line_values &values)
 {
     calls.push_back("set");
     writes.push_back(values);
-    if (unplugged || !held)
+    if (unplugged || !held) {
+        error = unplugged ? ENODEV : EBADF;
         return false;
+    }
     for (unsigned i = 0; i < current.num_lines; ++i) {
         if (!((values.mask >> i) & 1u))
             continue;
-        if (!isOutput(i))
-            return false; // the kernel refuses to drive an input
+        if (!isOutput(i)) {
+            error = EPERM; // the kernel refuses to drive an input
+            return false;
+        }
         const auto bit = static_cast<std::uint8_t>(1u << current.offsets[i]);
         outputLevels = (values.bits >> i) & 1u ? (outputLevels | bit) : (outputLevels & ~bit);
     }
-    return true;
+    error = setterError;
+    return setterError == 0;
 }
 
 bool FakeGpioLines::getValues(gpio_v2_line_values &values)
@@ -77,13 +94,21 @@ bool FakeGpioLines::level(unsigned line) const
 
 bool FakeGpioLines::isOutput(unsigned index) const
 {
-    bool output = current.config.flags & GPIO_V2_LINE_FLAG_OUTPUT;
-    for (unsigned a = 0; a < current.config.num_attrs; ++a) {
-        const gpio_v2_line_config_attribute &attr = current.config.attrs[a];
+    const std::uint64_t flags = lineFlags(current, index);
+    if (flags & (GPIO_V2_LINE_FLAG_INPUT | GPIO_V2_LINE_FLAG_OUTPUT))
+        return flags & GPIO_V2_LINE_FLAG_OUTPUT;
+    return !((directions >> current.offsets[index]) & 1u);
+}
+
+std::uint64_t FakeGpioLines::lineFlags(const gpio_v2_line_request &request, unsigned index) const
+{
+    std::uint64_t flags = request.config.flags;
+    for (unsigned a = 0; a < request.config.num_attrs; ++a) {
+        const gpio_v2_line_config_attribute &attr = request.config.attrs[a];
         if (attr.attr.id == GPIO_V2_LINE_ATTR_ID_FLAGS && (attr.mask >> index) & 1u)
-            output = attr.attr.flags & GPIO_V2_LINE_FLAG_OUTPUT;
+            flags = attr.attr.flags;
     }
-    return output;
+    return flags;
 }
 
 std::string FakeGpioLines::lineConsumer(unsigned line)

@@ -9,13 +9,15 @@ bool FakeSysfs::addChip(const QString &name, const QString &label, const QString
 {
     const QString usb
         = QString("%1/devices/pci0000:00/0000:00:14.0/usb1/1-%2").arg(sysRoot()).arg(port);
-    const QString chipDir
-        = QString("%1/1-%2:1.0/0003:%3:%4.000%2/%5").arg(usb).arg(port).arg(vendor, product, name);
+    const QString hid
+        = QString("%1/1-%2:1.0/0003:%3:%4.000%2").arg(usb).arg(port).arg(vendor, product);
+    const QString chipDir = hid + "/" + name;
     ++port;
     const QString bus = sysRoot() + "/bus/gpio/devices";
+    // The old sysfs interface's class device hangs below the chip's parent.
     return writeFile(usb + "/idVendor", vendor.toLatin1() + "\n")
-        && writeFile(usb + "/idProduct", product.toLatin1() + "\n")
-        && writeFile(chipDir + "/gpio/gpiochip512/label", label.toLatin1() + "\n")
+        && writeFile(usb + "/idProduct", product.toLatin1() + "\n") && QDir().mkpath(chipDir)
+        && (label.isEmpty() || writeFile(hid + "/gpio/gpiochip512/label", label.toLatin1() + "\n"))
         && QDir().mkpath(bus) && QFile::link(QDir(bus).relativeFilePath(chipDir), bus + "/" + name)
         && QDir().mkpath(devRoot()) && (!withNode || writeFile(node(name), {}));
 }

@@ -11,7 +11,8 @@ class FakeSysfs
 {
 public:
     bool isValid() const { return root.isValid(); }
-    // vendor and product as the ID files hold them (hex); withNode: the /dev entry exists.
+    // vendor and product as the ID files hold them (hex); an empty label: none in sysfs;
+    // withNode: the /dev entry exists.
     bool addChip(const QString &name, const QString &label, const QString &vendor,
         const QString &product, bool withNode);
     bool removeNode(const QString &name);

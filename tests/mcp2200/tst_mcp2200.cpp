@@ -197,9 +197,11 @@ private slots:
     void pinOutOfRange();
 
     void gpioStartRequest();
+    void gpioKernelDriver_data();
+    void gpioKernelDriver();
     void gpioConfigureIOReRequests();
     void gpioPinsFollowRequestIndex();
-    void gpioRefusesInputsAndUnheldLines();
+    void gpioRefusesInputs();
     void gpioBaudRateUnsupported();
     void gpioAllInputs();
     void gpioUnplug();
@@ -384,18 +386,26 @@ void TestMcp2200::hidBaudRate()
 
 void TestMcp2200::hidConfigureMcp2200_data()
 {
-    QTest::addColumn<unsigned>("ledMode");
+    QTest::addColumn<unsigned>("rxMode");
+    QTest::addColumn<unsigned>("txMode");
     QTest::addColumn<bool>("on");
-    QTest::addColumn<int>("altPins");
+    QTest::addColumn<int>("altPins"); // -1: refused, nothing written
     QTest::addColumn<int>("altOptions");
-    // Chip starts with every optional function on and the polarity bit set.
-    QTest::newRow("as the program calls it") << 0u << false << 0x01 << 0x81;
-    QTest::newRow("all functions on") << 2u << true << 0xCD << 0x83;
+    // The chip starts with every optional function on, the Rx LED toggling, its UART's polarity
+    // inverted (bit 1) and hardware flow control (bit 0).
+    QTest::newRow("as the program calls it") << 0u << 0u << false << 0x01 << 0x82;
+    QTest::newRow("all functions on, toggling") << 2u << 2u << true << 0xCD << 0xC3;
+    QTest::newRow("blinking at the chip's speed") << 1u << 1u << false << 0x0D << 0x02;
+    QTest::newRow("Rx blinking slowly, Tx off") << 3u << 0u << false << 0x09 << 0x22;
+    QTest::newRow("Tx blinking fast") << 0u << 4u << false << 0x05 << 0x82;
+    QTest::newRow("one slow, one fast") << 3u << 4u << false << -1 << 0;
+    QTest::newRow("unknown mode") << 5u << 0u << false << -1 << 0;
 }
 
 void TestMcp2200::hidConfigureMcp2200()
 {
-    QFETCH(unsigned, ledMode);
+    QFETCH(unsigned, rxMode);
+    QFETCH(unsigned, txMode);
     QFETCH(bool, on);
     QFETCH(int, altPins);
     QFETCH(int, altOptions);
@@ -405,7 +415,11 @@ void TestMcp2200::hidConfigureMcp2200()
     rig.chip->altOptions = 0x83;
     rig.chip->defaults = 0x00;
     rig.chip->inputLevels = 0x0C;
-    QCOMPARE(rig.bridge.configure(240, 6000000, ledMode, ledMode, on, on, on), true);
+    QCOMPARE(rig.bridge.configure(240, 6000000, rxMode, txMode, on, on, on), altPins >= 0);
+    if (altPins < 0) {
+        QVERIFY(rig.chip->written.empty());
+        return;
+    }
     QCOMPARE(hexAll(rig.chip->written),
         (QList<QByteArray> {
             hex(readAllRequest),
@@ -525,13 +539,42 @@ void TestMcp2200::gpioStartRequest()
     GpioRig rig;
     QCOMPARE(rig.fake->requests.size(), std::size_t(1));
     const gpio_v2_line_request &request = rig.fake->requests.front();
-    QCOMPARE(offsets(request), (std::vector<unsigned> {2, 3, 4}));
+    QCOMPARE(offsets(request), (std::vector<unsigned> {4, 0, 1, 5, 6, 7, 2, 3}));
     QCOMPARE(QByteArray(request.consumer), QByteArray("virel-configurator"));
     QCOMPARE(request.config.flags, std::uint64_t(GPIO_V2_LINE_FLAG_INPUT));
-    // Lines 2 and 3 (indices 0 and 1) are outputs at the idle level, line 4 an input.
-    QCOMPARE(outputs(request), std::make_pair(std::uint64_t(0x3), std::uint64_t(0x3)));
+    // Lines 2 and 3 (indices 6 and 7) are outputs at the idle level, the rest inputs.
+    QCOMPARE(outputs(request), std::make_pair(std::uint64_t(0xC0), std::uint64_t(0xC0)));
     QVERIFY(rig.fake->level(2));
     QVERIFY(rig.fake->level(3));
+}
+
+void TestMcp2200::gpioKernelDriver_data()
+{
+    QTest::addColumn<int>("setterError");
+    QTest::addColumn<bool>("works");
+    QTest::newRow("Linux 6.8 to 6.15") << 0 << true;
+    QTest::newRow("Linux 6.16: setters give back a count, seen as EBADE") << EBADE << true;
+    QTest::newRow("setters fail") << EIO << false;
+}
+
+void TestMcp2200::gpioKernelDriver()
+{
+    QFETCH(int, setterError);
+    QFETCH(bool, works);
+    auto lines = std::make_unique<FakeGpioLines>();
+    FakeGpioLines &chip = *lines;
+    chip.setterError = setterError;
+    GpioTransport transport(std::move(lines));
+    QCOMPARE(transport.start(), works);
+    QVERIFY(!chip.configured.empty());
+    for (std::uint8_t directions : chip.configured)
+        QVERIFY(directions & 0x10); // the detector drives line 4: never an output
+    QCOMPARE(chip.directions, std::uint8_t(0xF3)); // only the link's lines 2 and 3 are driven
+    QCOMPARE(chip.level(2) && chip.level(3), works);
+    QCOMPARE(transport.setDirections(240) && transport.writePin(2, false), works);
+    QCOMPARE(chip.directions == 240 && !chip.level(2), works);
+    chip.setterError = EIO; // any other refusal still counts
+    QVERIFY(!transport.writePin(3, false) && transport.isLost());
 }
 
 void TestMcp2200::gpioConfigureIOReRequests()
@@ -542,14 +585,15 @@ void TestMcp2200::gpioConfigureIOReRequests()
     QVERIFY(rig.bridge.configureIO(0xF0));
     QCOMPARE(rig.fake->calls, (std::vector<std::string> {"release", "request"}));
     const gpio_v2_line_request &request = rig.fake->requests.back();
-    QCOMPARE(offsets(request), (std::vector<unsigned> {0, 1, 2, 3, 4, 5, 6, 7}));
+    QCOMPARE(offsets(request), (std::vector<unsigned> {4, 5, 6, 7, 0, 1, 2, 3}));
     // Outputs 0..3, each at its last written level: 2 high, 3 low (cleared above), 0 and 1 low.
-    QCOMPARE(outputs(request), std::make_pair(std::uint64_t(0x0F), std::uint64_t(0x04)));
+    QCOMPARE(outputs(request), std::make_pair(std::uint64_t(0xF0), std::uint64_t(0x40)));
     QVERIFY(rig.fake->level(2));
     QVERIFY(!rig.fake->level(3));
 
     QVERIFY(!rig.bridge.configure(0x3C, 6000000, 0, 0, false, false, false));
-    QCOMPARE(outputs(rig.fake->requests.back()).first, std::uint64_t(0xC3));
+    QCOMPARE(offsets(rig.fake->requests.back()), (std::vector<unsigned> {4, 2, 3, 5, 0, 1, 6, 7}));
+    QCOMPARE(outputs(rig.fake->requests.back()).first, std::uint64_t(0xF0));
 }
 
 void TestMcp2200::gpioPinsFollowRequestIndex()
@@ -557,35 +601,34 @@ void TestMcp2200::gpioPinsFollowRequestIndex()
     GpioRig rig;
     rig.fake->inputLevels = 0x10;
     QVERIFY(rig.bridge.clearPin(2));
-    QCOMPARE(rig.fake->writes.back().mask, std::uint64_t(0x1)); // line 2 is index 0
+    QCOMPARE(rig.fake->writes.back().mask, std::uint64_t(0x40)); // line 2 is index 6
     QCOMPARE(rig.fake->writes.back().bits, std::uint64_t(0x0));
     unsigned value = 0;
     QVERIFY(rig.bridge.readPin(4, &value));
-    QCOMPARE(rig.fake->reads.back().mask, std::uint64_t(0x4));
+    QCOMPARE(rig.fake->reads.back().mask, std::uint64_t(0x1));
     QCOMPARE(value, 1u);
 
     QVERIFY(rig.bridge.configureIO(0xF0));
     QVERIFY(rig.bridge.setPin(3));
-    QCOMPARE(rig.fake->writes.back().mask, std::uint64_t(0x8)); // now index 3
-    QCOMPARE(rig.fake->writes.back().bits, std::uint64_t(0x8));
+    QCOMPARE(rig.fake->writes.back().mask, std::uint64_t(0x80)); // now index 7
+    QCOMPARE(rig.fake->writes.back().bits, std::uint64_t(0x80));
     rig.fake->inputLevels = 0x00;
     QVERIFY(rig.bridge.readPin(4, &value));
-    QCOMPARE(rig.fake->reads.back().mask, std::uint64_t(0x10));
+    QCOMPARE(rig.fake->reads.back().mask, std::uint64_t(0x1));
     QCOMPARE(value, 0u);
     QVERIFY(rig.bridge.readPin(3, &value)); // an output reads what it drives
     QCOMPARE(value, 1u);
 }
 
-void TestMcp2200::gpioRefusesInputsAndUnheldLines()
+void TestMcp2200::gpioRefusesInputs()
 {
     GpioRig rig;
     rig.fake->calls.clear();
     unsigned value = 0;
     QVERIFY(!rig.bridge.setPin(4)); // an input
-    QVERIFY(!rig.bridge.setPin(0)); // not held before ConfigureIO
-    QVERIFY(!rig.bridge.readPin(0, &value));
-    QCOMPARE(value, 1u);
-    QVERIFY(rig.fake->calls.empty());
+    QVERIFY(!rig.bridge.setPin(0)); // an input until ConfigureIO
+    QVERIFY(rig.bridge.readPin(0, &value));
+    QCOMPARE(rig.fake->calls, std::vector<std::string> {"get"});
 }
 
 void TestMcp2200::gpioBaudRateUnsupported()
@@ -845,6 +888,9 @@ void TestMcp2200::finderMatches_data()
     QTest::newRow("lowest number first") << QStringList {"gpiochip10|mcp2200|04d8|00df|y",
         "gpiochip2|mcp2200|04d8|00df|y"} << "gpiochip2";
     QTest::newRow("no gpio bus") << QStringList {} << "";
+    QTest::newRow("no label to read: the IDs decide")
+        << QStringList {"gpiochip1||04d8|00df|y"} << "gpiochip1";
+    QTest::newRow("no label, other product") << QStringList {"gpiochip1||04d8|00dd|y"} << "";
 }
 
 void TestMcp2200::finderMatches()
@@ -866,10 +912,12 @@ void TestMcp2200::finderPrefersLabelReader()
     QTemporaryDir root;
     const QString sys = root.filePath("sys");
     const QString usb = sys + "/devices/usb1/1-1";
-    const QString chipDir = usb + "/1-1:1.0/0003:04D8:00DF.0001/gpiochip0";
+    const QString hid = usb + "/1-1:1.0/0003:04D8:00DF.0001";
+    const QString chipDir = hid + "/gpiochip0";
     writeFile(usb + "/idVendor", "04d8\n");
     writeFile(usb + "/idProduct", "00df\n");
-    writeFile(chipDir + "/gpio/gpiochip512/label", "mcp2200\n");
+    writeFile(hid + "/gpio/gpiochip512/label", "mcp2200\n");
+    QVERIFY(QDir().mkpath(chipDir));
     QDir().mkpath(sys + "/bus/gpio/devices");
     QVERIFY(QFile::link(chipDir, sys + "/bus/gpio/devices/gpiochip0"));
     writeFile(root.filePath("dev/gpiochip0"), {});

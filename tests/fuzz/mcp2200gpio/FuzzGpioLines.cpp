@@ -19,10 +19,12 @@ bool FuzzGpioLines::request(gpio_v2_line_request &request)
 {
     fuzzRequire(!seen.holding, "lines are released before they are asked for again");
     fuzzRequire(request.num_lines <= 8, "at most the chip's eight lines are asked for");
-    for (unsigned i = 0; i < request.num_lines; ++i)
-        fuzzRequire(
-            request.offsets[i] < 8 && (i == 0 || request.offsets[i] > request.offsets[i - 1]),
-            "lines are asked for once each, in order");
+    unsigned asked = 0;
+    for (unsigned i = 0; i < request.num_lines; ++i) {
+        fuzzRequire(request.offsets[i] < 8 && !((asked >> request.offsets[i]) & 1u),
+            "lines are asked for once each");
+        asked |= 1u << request.offsets[i];
+    }
     fuzzRequire(std::memchr(request.consumer, '\0', sizeof request.consumer) != nullptr,
         "the consumer name ends within its field");
     fuzzRequire(request.config.num_attrs <= GPIO_V2_LINE_NUM_ATTRS_MAX, "attributes fit");
