@@ -1,13 +1,18 @@
-#include "FakeDeviceNodes.h"
-#include "FakeGpioLines.h"
 #include "FakeHidChip.h"
-#include "FakeSysfs.h"
 #include "FakeTransportOpener.h"
-#include "GpioChipFinder.h"
-#include "GpioTransport.h"
 #include "HidTransport.h"
 #include "Mcp2200Bridge.h"
+#ifdef _WIN32
+#include <windows.h>
+#else
+// The kernel's GPIO chip and sysfs: Linux only.
+#include "FakeDeviceNodes.h"
+#include "FakeGpioLines.h"
+#include "FakeSysfs.h"
+#include "GpioChipFinder.h"
+#include "GpioTransport.h"
 #include "NodeTransportOpener.h"
+#endif
 
 #include <QDir>
 #include <QFile>
@@ -86,6 +91,7 @@ struct HidRig
     FakeHidChip *chip = nullptr;
 };
 
+#ifndef _WIN32
 // A bridge over a fake GPIO chip.
 struct GpioRig
 {
@@ -134,10 +140,12 @@ void writeFile(const QString &path, const QByteArray &data)
 {
     QVERIFY(FakeSysfs::writeFile(path, data));
 }
+#endif
 
 // The reasons as the technician reads them; {node} stands for the device node.
 const QString absentText = "No MCP2200 (04d8:00df) found on USB. Check that the cable is plugged "
                            "in, or try another USB port.";
+#ifndef _WIN32
 const QString deniedText
     = "The MCP2200 on {node} cannot be opened: permission denied, the udev rule is not active "
       "yet. Unplug the cable and plug it in again, or run \"sudo udevadm control --reload-rules\" "
@@ -149,6 +157,7 @@ QString on(QString text, const QString &node)
 {
     return text.replace("{node}", node);
 }
+#endif
 
 // What the process writes to its stderr while `run` runs.
 QByteArray stderrDuring(const std::function<void()> &run)
@@ -176,7 +185,9 @@ class TestMcp2200 : public QObject
 private slots:
     void initPrefersGpioChip();
     void initWithoutDevice();
+#ifndef _WIN32
     void reinitReleasesFirstDevice();
+#endif
 
     void hidSetAndClearPin_data();
     void hidSetAndClearPin();
@@ -196,6 +207,7 @@ private slots:
     void pinOutOfRange_data();
     void pinOutOfRange();
 
+#ifndef _WIN32
     void gpioStartRequest();
     void gpioKernelDriver_data();
     void gpioKernelDriver();
@@ -206,10 +218,15 @@ private slots:
     void gpioAllInputs();
     void gpioUnplug();
     void gpioFailedRequest();
+#endif
     void reopenAfterUnplug();
     void cablePluggedInLater();
     void silentChipIsNotReopened();
 
+#ifdef _WIN32
+    void windowsReasons_data();
+    void windowsReasons();
+#else
     void faultReasons_data();
     void faultReasons();
     void reasonToldOnce();
@@ -217,15 +234,18 @@ private slots:
     void finderMatches_data();
     void finderMatches();
     void finderPrefersLabelReader();
+#endif
 
     void libraryWithoutCable();
 };
 
 void TestMcp2200::initPrefersGpioChip()
 {
+#ifndef _WIN32
     GpioRig rig;
     QCOMPARE(rig.opener.calls, (std::vector<std::string> {"gpio 1240:223"}));
     QVERIFY(rig.bridge.isConnected());
+#endif
 
     HidRig hid;
     QCOMPARE(hid.opener.calls, (std::vector<std::string> {"gpio 1240:223", "hid 1240:223"}));
@@ -256,6 +276,7 @@ void TestMcp2200::initWithoutDevice()
     QCOMPARE(told, QStringList {absentText});
 }
 
+#ifndef _WIN32
 void TestMcp2200::reinitReleasesFirstDevice()
 {
     GpioRig rig;
@@ -271,6 +292,8 @@ void TestMcp2200::reinitReleasesFirstDevice()
     QVERIFY(destroyedBeforeOpen);
     QVERIFY(!rig.bridge.isConnected());
 }
+
+#endif
 
 void TestMcp2200::hidSetAndClearPin_data()
 {
@@ -479,6 +502,8 @@ void TestMcp2200::hidUnplugMidExchange()
     unsigned value = 0;
     QVERIFY(!rig.bridge.readPin(4, &value));
     QCOMPARE(value, 1u);
+    QCOMPARE(QString(rig.bridge.lastErrorText()),
+        "The MCP2200 was lost: the cable was pulled out. Plug it in again.");
 }
 
 void TestMcp2200::hidDropsStaleAnswer()
@@ -519,9 +544,14 @@ void TestMcp2200::pinOutOfRange()
 {
     QFETCH(unsigned, pin);
     HidRig hid;
+#ifdef _WIN32
+    const std::vector<Mcp2200Bridge *> bridges {&hid.bridge};
+#else
     GpioRig gpio;
     gpio.fake->calls.clear();
-    for (Mcp2200Bridge *bridge : {&hid.bridge, &gpio.bridge}) {
+    const std::vector<Mcp2200Bridge *> bridges {&hid.bridge, &gpio.bridge};
+#endif
+    for (Mcp2200Bridge *bridge : bridges) {
         unsigned value = 0;
         QVERIFY(!bridge->setPin(pin));
         QVERIFY(!bridge->clearPin(pin));
@@ -529,11 +559,14 @@ void TestMcp2200::pinOutOfRange()
         QCOMPARE(value, 1u);
     }
     QVERIFY(hid.chip->written.empty());
+#ifndef _WIN32
     QVERIFY(gpio.fake->calls.empty());
+#endif
     QVERIFY(!hid.bridge.readPin(4, nullptr));
     QVERIFY(hid.chip->written.empty());
 }
 
+#ifndef _WIN32
 void TestMcp2200::gpioStartRequest()
 {
     GpioRig rig;
@@ -685,6 +718,8 @@ void TestMcp2200::gpioFailedRequest()
     QCOMPARE(rig.opener.calls.size(), std::size_t(3));
 }
 
+#endif
+
 void TestMcp2200::reopenAfterUnplug()
 {
     HidRig rig;
@@ -729,10 +764,46 @@ void TestMcp2200::silentChipIsNotReopened()
     QVERIFY(!rig.bridge.readPin(4, &value));
     rig.now += 10 * Mcp2200Bridge::reopenIntervalMs;
     QVERIFY(!rig.bridge.isConnected());
+    QCOMPARE(QString(rig.bridge.lastErrorText()),
+        "The MCP2200 does not answer. Unplug the cable and plug it in again.");
     QVERIFY(rig.bridge.setPin(2)); // the same device, still open
     QCOMPARE(rig.opener.calls.size(), std::size_t(2));
 }
 
+#ifdef _WIN32
+void TestMcp2200::windowsReasons_data()
+{
+    // A refusal as Windows reports it; "%1" stands for Windows' own words for the error.
+    QTest::addColumn<int>("error");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("held without sharing")
+        << int(ERROR_SHARING_VIOLATION)
+        << "The MCP2200 is busy, held by another program. Close that program and try again.";
+    const QString failed = "The MCP2200 cannot be used: %1. Unplug the cable and plug it in again.";
+    QTest::newRow("access denied") << int(ERROR_ACCESS_DENIED) << failed;
+    QTest::newRow("gone before opening") << int(ERROR_DEVICE_NOT_CONNECTED) << failed;
+    QTest::newRow("no words for it") << 0x2000FFFF << failed.arg("system error 536936447");
+}
+
+void TestMcp2200::windowsReasons()
+{
+    QFETCH(int, error);
+    QFETCH(QString, reason);
+    const QString text = QString::fromStdString(Mcp2200Fault::refused({}, error).text());
+    if (reason.contains("%1")) {
+        // Windows' words, whatever its language, in one sentence with no full stop of its own.
+        const QStringList around = reason.split("%1");
+        QVERIFY2(text.startsWith(around[0]) && text.endsWith(around[1]), qPrintable(text));
+        const QString words = text.mid(around[0].size(), text.size() - reason.size() + 2);
+        QVERIFY2(!words.isEmpty() && !words.contains('\r') && !words.contains('\n')
+                && !words.endsWith('.') && !words.endsWith(' '),
+            qPrintable(text));
+    } else {
+        QCOMPARE(text, reason);
+    }
+    QVERIFY(!text.contains("udev") && !text.contains("sudo"));
+}
+#else
 void TestMcp2200::faultReasons_data()
 {
     // The GPIO chip in sysfs: "" none, ok, denied (open refused), busy (line request refused),
@@ -931,6 +1002,8 @@ void TestMcp2200::finderPrefersLabelReader()
     QVERIFY(finder.find(vid, pid).empty());
     QCOMPARE(asked, (std::vector<std::string> {root.filePath("dev/gpiochip0").toStdString()}));
 }
+
+#endif
 
 void TestMcp2200::libraryWithoutCable()
 {
