@@ -5,9 +5,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/windows-program.sh
+. scripts/windows-ui.sh
 build=${1:-build-win}
 
-scripts/deps.sh wine64 xvfb unzip >/dev/null
+scripts/deps.sh wine64 xvfb unzip xdotool xclip >/dev/null
 version=$(sed -n 's/^project(virel-configurator VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 out=$(realpath "$build/package")
 work=$out/wine
@@ -22,9 +23,11 @@ server=/usr/lib/wine/wineserver
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
 xvfb=$!
 trap '"$server" -k 2>/dev/null || true; kill $xvfb' EXIT
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+# Before the prefix starts: its desktop process keeps the display it started with.
+export DISPLAY=:$(cat "$work/display")
 "$wine" wineboot --init >/dev/null 2>&1
 touch "$work/booted"
-export DISPLAY=:$(cat "$work/display")
 
 passed=0
 failed=0
@@ -47,7 +50,21 @@ installed=$WINEPREFIX/drive_c/VirelTest
 start_menu=$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\virel-configurator'
 install() { "$wine" "$out/virel-configurator-$version-setup.exe" /S "/D=$dir"; }
-installs_zip() { install && diff -r -x Uninstall.exe "$portable" "$installed" && [ ! -e "$installed/SimpleIO-UM.dll" ]; }
+installs_zip() { install && diff -r -x Uninstall.exe "$portable" "$installed"; }
+# The unzipped program with our library and no cable: its service log gives our reason right
+# after the disconnected line, and a handshake asked for again ("Считать") leaves it running.
+explains_no_cable() {
+    local log="" again="" reason=">> No MCP2200 (04d8:00df) found on USB. Check that the cable is plugged in, or try another USB port."
+    (cd "$portable" && "$wine" "$portable/virel-configurator.exe"; :) >/dev/null 2>&1 &
+    log=$(service_log) && click_read && sleep 2 && click_read && sleep 3 && again=$(service_log) || true
+    local running=no
+    xdotool search --onlyvisible --name "$main_window" >/dev/null 2>&1 && running=yes
+    "$server" -k
+    wait $! || true
+    grep -A1 -x '>> The device is DISCONNECTED' <<<"$log" | sed 's/^/     log: /'
+    [ "$running" = yes ] && [ "$(grep -A1 -x '>> The device is DISCONNECTED' <<<"$log" | tail -n 1)" = "$reason" ] &&
+        [ "$(grep -c -x -F "$reason" <<<"$again")" = 1 ]
+}
 # The uninstaller runs from a copy in the temporary folder and returns at once; the server
 # ends when the copy has.
 uninstall_leaves() { # what must stay in the install folder, if anything
@@ -81,7 +98,8 @@ demo_target() {
         grep -ao '[A-Z]:\\[ -~]*\\demo\\virel-configurator\.exe' | head -n 1
 }
 
-check "silent install into $dir: the zip's files, no SimpleIO-UM.dll beside the program" installs_zip
+check "silent install into $dir: the zip's files, our SimpleIO-UM.dll beside the program" installs_zip
+check "unzipped program, our SimpleIO-UM.dll, no cable: reason logged, handshake retried" explains_no_cable
 cp "$portable/demo/SimpleIO-UM.dll" "$portable/"
 check "unzipped program reads the simulated detector beside it" reads "$portable/virel-configurator.exe"
 check "unzipped demo reads its simulated detector" reads "$portable/demo/virel-configurator.exe"
@@ -89,10 +107,12 @@ check "installed-programs entry complete" entry_complete
 demo=$(demo_target)
 check "Start-menu demo shortcut targets $dir\\demo (${demo:-none})" test "$demo" = "$dir\\demo\\virel-configurator.exe"
 check "demo shortcut's program reads its simulated detector" reads "${demo:-none}"
-check "silent uninstall leaves nothing of ours" uninstall_leaves ""
+check "silent uninstall leaves nothing of ours, our SimpleIO-UM.dll too" uninstall_leaves ""
 install
 cp "$portable/demo/SimpleIO-UM.dll" "$installed/"
-check "installed program reads a SimpleIO-UM.dll put beside it" reads "$dir\\virel-configurator.exe"
+check "installed program reads a SimpleIO-UM.dll put over ours" reads "$dir\\virel-configurator.exe"
+install
+check "installing again keeps a SimpleIO-UM.dll put over ours" cmp -s "$portable/demo/SimpleIO-UM.dll" "$installed/SimpleIO-UM.dll"
 check "silent uninstall leaves the user's SimpleIO-UM.dll, only it" uninstall_leaves ./SimpleIO-UM.dll
 
 echo "$passed passed, $failed failed"

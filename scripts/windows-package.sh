@@ -2,7 +2,8 @@
 # Makes the Windows packages from a Windows build (./build-win, or the folder given) into its
 # package/ folder: the portable virel-configurator-VERSION-win64.zip and the installer
 # virel-configurator-VERSION-setup.exe (NSIS), each holding the program, its Qt and MinGW DLLs,
-# a demo folder with its own copy on the simulated detector, a README and the licences.
+# our MCP2200 library as its SimpleIO-UM.dll, a demo folder with its own copy on the simulated
+# detector, a README and the licences.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/windows-program.sh
@@ -10,11 +11,13 @@ build=${1:-build-win}
 
 scripts/deps.sh nsis zip >/dev/null
 qt=$(scripts/qt-mingw.sh | tail -n 1)
+hidapi=$(scripts/hidapi-mingw.sh | tail -n 1)
 version=$(sed -n 's/^project(virel-configurator VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 name=virel-configurator-$version-win64
 exe=$build/app/virel-configurator.exe
 sim=$build/bridge/sim/SimpleIO-UM.dll
-for f in "$exe" "$sim"; do
+mcp2200=$build/bridge/mcp2200/SimpleIO-UM.dll
+for f in "$exe" "$sim" "$mcp2200"; do
     [ -f "$f" ] || { echo "windows-package.sh: $f is missing; build $build first" >&2; exit 1; }
 done
 
@@ -29,6 +32,7 @@ windows_text() { # source target [sed script]
 }
 
 windows_program "$stage" "$exe" "$qt"
+cp "$mcp2200" "$stage/SimpleIO-UM.dll"
 windows_program "$stage/demo" "$exe" "$qt"
 cp "$sim" "$stage/demo/SimpleIO-UM.dll"
 # Debian's MinGW run-time DLLs carry their symbols: a tenth of libstdc++'s size without them.
@@ -54,7 +58,7 @@ check_imports "$stage/demo"
 
 windows_text packaging/windows/README.txt "$stage/README.txt" "s/@VERSION@/$version/g"
 licenses=$stage/licenses
-mkdir -p "$licenses/qt-source"
+mkdir -p "$licenses/qt-source" "$licenses/hidapi-source"
 package_version() { dpkg-query -W -f='${Version}' "$1"; }
 windows_text packaging/windows/licenses.txt "$licenses/README.txt" \
     "s/@GCC_VERSION@/$(package_version gcc-mingw-w64-x86-64-posix-runtime)/;
@@ -63,7 +67,12 @@ sed 's/$/\r/' /usr/share/common-licenses/LGPL-3 >"$licenses/LGPL-3.txt"
 sed 's/$/\r/' /usr/share/common-licenses/GPL-3 >"$licenses/GPL-3.txt"
 sed 's/$/\r/' /usr/share/doc/gcc-mingw-w64-x86-64-posix-runtime/copyright >"$licenses/gcc-runtime.txt"
 sed 's/$/\r/' /usr/share/doc/mingw-w64-x86-64-dev/copyright >"$licenses/mingw-w64.txt"
-cp cmake/qt/qtbase-6.4.2-without-opengl.patch scripts/qt-mingw.sh "$licenses/qt-source/"
+# hidapi lets its user choose among three licences; we take the BSD-style one.
+sed 's/$/\r/' "$hidapi/LICENSE.txt" >"$licenses/hidapi.txt"
+sed 's/$/\r/' "$hidapi/LICENSE-bsd.txt" >"$licenses/hidapi-bsd.txt"
+cp scripts/hidapi-mingw.sh scripts/debian-source.sh "$licenses/hidapi-source/"
+cp cmake/qt/qtbase-6.4.2-without-opengl.patch scripts/qt-mingw.sh scripts/debian-source.sh \
+   "$licenses/qt-source/"
 
 # Fixed times and modes, so that the same build gives the same packages.
 find "$stage" -exec touch -h -d "@${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}" {} +

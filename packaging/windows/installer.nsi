@@ -67,8 +67,13 @@ VIAddVersionKey /LANG=1049 LegalCopyright "© 2026 the virel-configurator author
   !insertmacro ${OP} "\licenses" GPL-3.txt
   !insertmacro ${OP} "\licenses" gcc-runtime.txt
   !insertmacro ${OP} "\licenses" mingw-w64.txt
+  !insertmacro ${OP} "\licenses" hidapi.txt
+  !insertmacro ${OP} "\licenses" hidapi-bsd.txt
+  !insertmacro ${OP} "\licenses\hidapi-source" hidapi-mingw.sh
+  !insertmacro ${OP} "\licenses\hidapi-source" debian-source.sh
   !insertmacro ${OP} "\licenses\qt-source" qtbase-6.4.2-without-opengl.patch
   !insertmacro ${OP} "\licenses\qt-source" qt-mingw.sh
+  !insertmacro ${OP} "\licenses\qt-source" debian-source.sh
   !insertmacro Program ${OP} "\demo"
   ; The simulated detector, only ever in the demo's folder.
   !insertmacro ${OP} "\demo" SimpleIO-UM.dll
@@ -79,6 +84,26 @@ Function .onInit
   SetShellVarContext all
 FunctionEnd
 
+; Our MCP2200 library is told from a SimpleIO-UM.dll the user put in its place (the bridge
+; maker's) by the size and time stamp recorded when it was installed. BridgeStamp leaves them in
+; $R0, empty when there is no such file.
+!macro BridgeStampFunction UN
+Function ${UN}BridgeStamp
+  StrCpy $R0 ""
+  IfFileExists "$INSTDIR\SimpleIO-UM.dll" 0 done
+  ClearErrors
+  FileOpen $R1 "$INSTDIR\SimpleIO-UM.dll" r
+  IfErrors done
+  FileSeek $R1 0 END $R2
+  FileClose $R1
+  GetFileTime "$INSTDIR\SimpleIO-UM.dll" $R3 $R4
+  StrCpy $R0 "$R2 $R3 $R4"
+  done:
+FunctionEnd
+!macroend
+!insertmacro BridgeStampFunction ""
+!insertmacro BridgeStampFunction "un."
+
 Function un.onInit
   SetRegView 64
   SetShellVarContext all
@@ -86,6 +111,18 @@ FunctionEnd
 
 Section
   !insertmacro AllFiles Put
+  ; Ours replaces ours; any other SimpleIO-UM.dll stays.
+  Call BridgeStamp
+  ReadRegStr $0 HKLM "${KEY}" BridgeLibrary
+  StrCmp $R0 "" put_bridge
+  StrCmp $R0 $0 put_bridge
+    DetailPrint "Оставлена библиотека $INSTDIR\SimpleIO-UM.dll"
+    Goto bridge_done
+  put_bridge:
+    !insertmacro Put "" SimpleIO-UM.dll
+    Call BridgeStamp
+    WriteRegStr HKLM "${KEY}" BridgeLibrary $R0
+  bridge_done:
   WriteUninstaller "$INSTDIR\Uninstall.exe"
 
   ; A shortcut's working folder is the output folder of the moment.
@@ -110,6 +147,12 @@ SectionEnd
 
 Section Uninstall
   !insertmacro AllFiles Remove
+  Call un.BridgeStamp
+  ReadRegStr $0 HKLM "${KEY}" BridgeLibrary
+  StrCmp $R0 "" bridge_done
+  StrCmp $R0 $0 0 bridge_done
+    !insertmacro Remove "" SimpleIO-UM.dll
+  bridge_done:
   ; The uninstaller runs from a copy; the one that started it may still be ending, and Windows
   ; does not delete a running program.
   StrCpy $0 0
@@ -123,6 +166,7 @@ Section Uninstall
   RMDir "$INSTDIR\demo\styles"
   RMDir "$INSTDIR\demo"
   RMDir "$INSTDIR\licenses\qt-source"
+  RMDir "$INSTDIR\licenses\hidapi-source"
   RMDir "$INSTDIR\licenses"
   RMDir "$INSTDIR\platforms"
   RMDir "$INSTDIR\styles"
