@@ -18,8 +18,9 @@ public:
     void exchangeStarted();
     void exchangeEnded();
 
-    // Once, on the engines' thread, before the link is used: asks the system not to delay
-    // that thread's wake-ups to save power.
+    // Once, before the link is used: asks the system not to coarsen the timers of the whole
+    // process (every thread's waits, not only the engines') to save power while its windows
+    // are hidden or minimized.
     static void preparePrecisePacing();
 
 private:

@@ -4,9 +4,26 @@
 
 #include <mmsystem.h>
 
+#include <algorithm>
+
 // Windows 10 1803 and later; older headers lack it.
 #ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
 #define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
+#endif
+// Windows 11 SDK (10.0.22000) and later; older headers lack it.
+#ifndef PROCESS_POWER_THROTTLING_IGNORE_TIMER_RESOLUTION
+#define PROCESS_POWER_THROTTLING_IGNORE_TIMER_RESOLUTION 0x4
+#endif
+// Windows 10 1709 SDK (10.0.16299) and later, all three together; older headers lack them.
+#ifndef PROCESS_POWER_THROTTLING_CURRENT_VERSION
+#define PROCESS_POWER_THROTTLING_CURRENT_VERSION 1
+#define ProcessPowerThrottling static_cast<PROCESS_INFORMATION_CLASS>(4)
+typedef struct _PROCESS_POWER_THROTTLING_STATE
+{
+    ULONG Version;
+    ULONG ControlMask;
+    ULONG StateMask;
+} PROCESS_POWER_THROTTLING_STATE;
 #endif
 
 namespace {
@@ -40,7 +57,9 @@ void TickWait::sleep(std::chrono::steady_clock::duration span)
             && WaitForSingleObject(timer, INFINITE) == WAIT_OBJECT_0)
             return;
     }
-    Sleep(DWORD(std::chrono::ceil<std::chrono::milliseconds>(span).count()));
+    // Sleep(0) only yields: whatever the span, at least a millisecond is slept.
+    const auto whole = std::chrono::ceil<std::chrono::milliseconds>(span).count();
+    Sleep(DWORD(std::max<decltype(whole)>(whole, 1)));
 }
 
 void TickWait::exchangeStarted()

@@ -169,4 +169,5 @@ private:
     QTimer *timerA6 = nullptr;
     QTimer *timerGeneric = nullptr;
     QTimer *watchTimer = nullptr;
+    QTimer *firstHandshakeTimer = nullptr;
 };

@@ -57,7 +57,7 @@ config::config(DetectorSettings *settings, QWidget *parent)
     connectForm();
     readAfterHandshake = true;
     form->hand->hide();
-    QTimer::singleShot(firstHandshakeDelay, this, &config::sendParamAA);
+    firstHandshakeTimer->start();
     watchTimer->start(watchInterval);
     setDefault(true);
     set();
@@ -100,6 +100,16 @@ void config::createTimers()
     // A coarse timer may fire half a second off at this interval.
     watchTimer->setTimerType(Qt::PreciseTimer);
     watchTimer->setInterval(watchInterval);
+    // A timer of the link's own, not QTimer::singleShot(): that one's timer object outlives a
+    // link destroyed before it fires until the event loop deletes it, and under Wine a precise
+    // timer killed only as the program exits ends Wine's multimedia-timer thread in the middle
+    // of the process's exit, which Wine 8 can crash on.
+    firstHandshakeTimer = new QTimer(this);
+    firstHandshakeTimer->setObjectName("firstHandshakeTimer");
+    firstHandshakeTimer->setSingleShot(true);
+    firstHandshakeTimer->setTimerType(Qt::PreciseTimer);
+    firstHandshakeTimer->setInterval(firstHandshakeDelay);
+    connect(firstHandshakeTimer, &QTimer::timeout, this, &config::sendParamAA);
 }
 
 void config::bringUp()

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 . scripts/windows-ui.sh
 build=${1:-build-win}
 
-scripts/deps.sh wine64 xvfb unzip xdotool xclip >/dev/null
+scripts/deps.sh wine64 fonts-wine xvfb unzip xdotool xclip >/dev/null
 version=$(sed -n 's/^project(virel-configurator VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 out=$(realpath "$build/package")
 work=$out/wine
@@ -16,16 +16,11 @@ rm -rf "$work"
 mkdir -p "$work/zip"
 unzip -q "$out/virel-configurator-$version-win64.zip" -d "$work/zip"
 portable=$work/zip/virel-configurator-$version-win64
-export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-wine=/usr/lib/wine/wine64
-server=/usr/lib/wine/wineserver
+wine_prefix "$work/prefix"
+# Wine's programs and the X server, whatever ends the script.
+trap stop_windows_programs EXIT
 # The programs run as shipped, on the qwindows platform plugin, so Wine needs an X server.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb=$!
-trap '"$server" -k 2>/dev/null || true; kill $xvfb' EXIT
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-# Before the prefix starts: its desktop process keeps the display it started with.
-export DISPLAY=:$(cat "$work/display")
+start_xvfb "$work"
 "$wine" wineboot --init >/dev/null 2>&1
 touch "$work/booted"
 
@@ -34,13 +29,18 @@ failed=0
 check() { # what command...
     if "${@:2}"; then echo "ok   $1"; passed=$((passed + 1)); else echo "FAIL $1"; failed=$((failed + 1)); fi
 }
-reads() { # program
-    local trace=$work/trace.txt i
+trace=$work/trace.txt
+# Starts the program and waits up to 15 s for its start-up read in the simulator's trace.
+start_reading() { # program
+    local i
     rm -f "$trace"
-    # In a subshell of its own, which reports the kill below to nowhere.
-    (VIREL_SIM_TRACE="Z:${trace//\//\\}" "$wine" "$1"; :) >/dev/null 2>&1 &
+    # In a subshell of its own, which reports its end by wineserver -k to nowhere.
+    (VIREL_SIM_TRACE=$(windows_path "$trace") "$wine" "$1"; :) >/dev/null 2>&1 &
     for ((i = 0; i < 60; i++)); do startup_read "$trace" >/dev/null && break; sleep 0.25; done
-    "$server" -k
+}
+reads() { # program
+    start_reading "$1"
+    "$wineserver" -k
     wait $! || true
     startup_read "$trace" >/dev/null
 }
@@ -49,6 +49,7 @@ dir=C:\\VirelTest
 installed=$WINEPREFIX/drive_c/VirelTest
 start_menu=$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\virel-configurator'
+session='HKLM\System\CurrentControlSet\Control\Session Manager'
 install() { "$wine" "$out/virel-configurator-$version-setup.exe" /S "/D=$dir"; }
 installs_zip() { install && diff -r -x Uninstall.exe "$portable" "$installed"; }
 # The unzipped program with our library and no cable: its service log gives our reason right
@@ -59,29 +60,51 @@ explains_no_cable() {
     log=$(service_log) && click_read && sleep 2 && click_read && sleep 3 && again=$(service_log) || true
     local running=no
     xdotool search --onlyvisible --name "$main_window" >/dev/null 2>&1 && running=yes
-    "$server" -k
+    "$wineserver" -k
     wait $! || true
     grep -A1 -x '>> The device is DISCONNECTED' <<<"$log" | sed 's/^/     log: /'
     [ "$running" = yes ] && [ "$(grep -A1 -x '>> The device is DISCONNECTED' <<<"$log" | tail -n 1)" = "$reason" ] &&
         [ "$(grep -c -x -F "$reason" <<<"$again")" = 1 ]
 }
 # The uninstaller runs from a copy in the temporary folder and returns at once; the server
-# ends when the copy has.
+# ends when the copy has, and with it every Wine program of the prefix: what is left then stays.
 uninstall_leaves() { # what must stay in the install folder, if anything
-    "$wine" "$dir\\Uninstall.exe" /S && timeout 120 "$server" -w || return 1
-    local key_left menu_left folder_left i
-    # Up to 20 s more for a copy that outlived the server's wait.
-    for ((i = 0; i < 40; i++)); do
-        key_left=no
-        ! "$wine" reg query "$key" >/dev/null 2>&1 || key_left=yes
-        menu_left=$(find "$start_menu" -mindepth 1 -newer "$work/booted")
-        folder_left=""
-        [ ! -e "$installed" ] || folder_left=$(cd "$installed" && find . -mindepth 1)
-        [ "$key_left" = no ] && [ -z "$menu_left" ] && [ "$folder_left" = "$1" ] &&
-            { [ -n "$1" ] || [ ! -e "$installed" ]; } && return 0
-        sleep 0.5
-    done
+    "$wine" "$dir\\Uninstall.exe" /S && timeout 120 "$wineserver" -w || return 1
+    local key_left=no menu_left folder_left=""
+    ! "$wine" reg query "$key" >/dev/null 2>&1 || key_left=yes
+    menu_left=$(find "$start_menu" -mindepth 1 -newer "$work/booted")
+    [ ! -e "$installed" ] || folder_left=$(cd "$installed" && find . -mindepth 1)
+    [ "$key_left" = no ] && [ -z "$menu_left" ] && [ "$folder_left" = "$1" ] &&
+        { [ -n "$1" ] || [ ! -e "$installed" ]; } && return 0
     echo "     left: registry key $key_left; Start menu: ${menu_left:-nothing}; install folder: ${folder_left:-nothing}"
+    return 1
+}
+# Uninstalling while the installed program runs: what is in use cannot be deleted, so it goes at
+# restart, and Windows' list of what goes then names it; so does the uninstaller, which runs in
+# place (_?=) and is waited for, and which is in use itself then. After Wine's restart nothing of
+# ours is left, only the user's SimpleIO-UM.dll.
+uninstall_while_running() {
+    local f in_use pending key_left=no missing="" left
+    install && cp "$portable/demo/SimpleIO-UM.dll" "$installed/" || return 1
+    start_reading "$dir\\virel-configurator.exe"
+    "$wine" "$dir\\Uninstall.exe" /S "_?=$dir" || return 1
+    ! "$wine" reg query "$key" >/dev/null 2>&1 || key_left=yes
+    in_use=$(cd "$installed" && find . -type f ! -name SimpleIO-UM.dll | sort)
+    pending=$("$wine" reg query "$session" /v PendingFileRenameOperations 2>/dev/null | tr -d '\r')
+    for f in $in_use; do
+        f=${f#./}
+        grep -qiF "$dir\\${f//\//\\}\\0" <<<"$pending" || missing+=" $f"
+    done
+    "$wineserver" -k
+    "$wineserver" -w
+    "$wine" wineboot --restart >/dev/null 2>&1
+    "$wineserver" -w
+    left=$(cd "$installed" && find . -mindepth 1)
+    echo "     in use at the uninstall:" $in_use
+    [ "$key_left" = no ] && grep -qx ./virel-configurator.exe <<<"$in_use" &&
+        grep -qx ./Uninstall.exe <<<"$in_use" && [ -z "$missing" ] && [ "$left" = ./SimpleIO-UM.dll ] &&
+        return 0
+    echo "     left: registry key $key_left; not marked for the restart:${missing:- none}; after it: ${left:-nothing}"
     return 1
 }
 entry_complete() {
@@ -114,6 +137,8 @@ check "installed program reads a SimpleIO-UM.dll put over ours" reads "$dir\\vir
 install
 check "installing again keeps a SimpleIO-UM.dll put over ours" cmp -s "$portable/demo/SimpleIO-UM.dll" "$installed/SimpleIO-UM.dll"
 check "silent uninstall leaves the user's SimpleIO-UM.dll, only it" uninstall_leaves ./SimpleIO-UM.dll
+check "uninstall while the program runs: the files in use go at restart, and then all of ours" \
+    uninstall_while_running
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -1,8 +1,66 @@
-# Sourced by the Windows scripts: the program's folder as it ships, and the start-up read in the
-# simulated detector's trace (VIREL_SIM_TRACE).
+# Sourced by the Windows scripts: Wine and its variables, an X server of the script's own, the
+# program's folder as it ships, and the start-up read in the simulated detector's trace
+# (VIREL_SIM_TRACE).
 
 # Where Debian's mingw-w64 keeps the run-time DLLs that Qt and the program were linked against.
 windows_runtime_dirs=(/usr/lib/gcc/x86_64-w64-mingw32/12-posix /usr/x86_64-w64-mingw32/lib)
+
+# Debian's 64-bit Wine, called directly: the wine wrapper would want the 32-bit one too.
+wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver
+
+# wine_prefix PREFIX: every later Wine run uses that prefix, prints no debugging messages
+# (unless WINEDEBUG says otherwise) and offers to install neither Mono nor Gecko.
+own_prefix=""
+wine_prefix() {
+    own_prefix=$1
+    export WINEPREFIX=$1 WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
+}
+
+# windows_path PATH: the absolute Unix path as Windows programs see it: Wine maps the Unix root
+# to drive Z:.
+windows_path() { echo "Z:${1//\//\\}"; }
+
+# start_xvfb FOLDER: starts an X server of the script's own on a free display, waits until it
+# accepts clients and exports DISPLAY for it; its process id is in xvfb. FOLDER keeps the
+# display's number. Fails when the server has not come up within 10 s.
+xvfb=""
+start_xvfb() {
+    local number="" i
+    : >"$1/display"
+    # Xvfb writes the number, a line, once it accepts connections.
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$1/display" 2>/dev/null &
+    xvfb=$!
+    for ((i = 0; i < 100; i++)); do
+        if read -r number <"$1/display" && [ -n "$number" ]; then
+            export DISPLAY=:$number
+            return 0
+        fi
+        kill -0 "$xvfb" 2>/dev/null || break
+        sleep 0.1
+    done
+    echo "Xvfb did not come up" >&2
+    return 1
+}
+
+# stop_xvfb: ends the X server start_xvfb started, if it runs.
+stop_xvfb() {
+    [ -n "$xvfb" ] || return 0
+    kill "$xvfb" 2>/dev/null || true
+    wait "$xvfb" 2>/dev/null || true
+    xvfb=""
+}
+
+# stop_windows_programs: ends every Wine program of the prefix wine_prefix set, and Wine's
+# server of it, and the X server start_xvfb started; the prefixes of others stay as they are.
+# The scripts run it on every exit (trap stop_windows_programs EXIT).
+stop_windows_programs() {
+    if [ -n "$own_prefix" ] && [ -d "$own_prefix" ]; then
+        WINEPREFIX=$own_prefix "$wineserver" -k 2>/dev/null || true
+        WINEPREFIX=$own_prefix "$wineserver" -w 2>/dev/null || true
+    fi
+    stop_xvfb
+}
 
 # windows_program FOLDER EXE QT: the program with the Qt and MinGW DLLs and the plugins it loads.
 windows_program() {

@@ -16,16 +16,6 @@ scripts/deps.sh g++-mingw-w64-x86-64-posix wine64 fonts-wine xvfb xauth x11-apps
 milliseconds() { echo $(($(date +%s%N) / 1000000)); }
 seconds() { printf '%d.%01d' $(($1 / 1000)) $(($1 % 1000 / 100)); }
 started=$(milliseconds)
-# Our MCP2200 library for Windows is built over hidapi's Windows backend, made from Debian's
-# source; CMake takes its folder from the environment.
-hidapi=$(scripts/hidapi-mingw.sh | tail -n 1)
-export VIREL_HIDAPI_MINGW=$hidapi
-qt=$(scripts/qt-mingw.sh | tail -n 1)
-cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
-      -DQT_CHAINLOAD_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" -DQT_HOST_PATH=/usr \
-      -DCMAKE_BUILD_TYPE=RelWithDebInfo --no-warn-unused-cli >/dev/null
-cmake --build build-win -j2 2>&1 | tee build-win/build.log | grep -E 'warning|error' || true
-built=$(milliseconds)
 
 passed=0
 failed=0
@@ -33,6 +23,39 @@ tally() { # ok|FAIL what
     printf '%-4s %s\n' "$1" "$2"
     if [ "$1" = ok ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 }
+total() { echo "$passed passed, $failed failed"; }
+# A step that the rest cannot do without: its failure ends the script at once, with the total.
+required() { # what command...
+    "${@:2}" && return 0
+    tally FAIL "$1: exit status $?"
+    total
+    exit 1
+}
+# Wine's programs and the X server, whatever ends the script.
+trap stop_windows_programs EXIT
+
+# Our MCP2200 library for Windows is built over hidapi's Windows backend, made from Debian's
+# source; CMake takes its folder from the environment.
+hidapi_folder() { VIREL_HIDAPI_MINGW=$(scripts/hidapi-mingw.sh | tail -n 1) && [ -n "$VIREL_HIDAPI_MINGW" ]; }
+required "hidapi for Windows (scripts/hidapi-mingw.sh)" hidapi_folder
+export VIREL_HIDAPI_MINGW
+qt_folder() { qt=$(scripts/qt-mingw.sh | tail -n 1) && [ -n "$qt" ]; }
+required "Qt for Windows (scripts/qt-mingw.sh)" qt_folder
+configure() {
+    cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
+          -DQT_CHAINLOAD_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" -DQT_HOST_PATH=/usr \
+          -DCMAKE_BUILD_TYPE=RelWithDebInfo --no-warn-unused-cli >/dev/null
+}
+required "the Windows build's configuration" configure
+# The whole log is kept; its warnings and errors are shown.
+build() {
+    local status=0
+    cmake --build build-win -j2 >build-win/build.log 2>&1 || status=$?
+    grep -E 'warning|error' build-win/build.log || true
+    return "$status"
+}
+required "the Windows build, build-win/build.log" build
+built=$(milliseconds)
 
 if grep -q -E 'warning:' build-win/build.log; then
     tally FAIL "the Windows build has warnings"
@@ -87,8 +110,7 @@ mkdir -p "$root/layouts/planted-cwd"
 cp "$dll" "$root/layouts/planted-cwd/SimpleIO-UM.dll"
 mkdir -p "$root/cwd"
 
-export WINEPREFIX=$root/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-wine=/usr/lib/wine/wine64
+wine_prefix "$root/prefix"
 # The first start makes the prefix, which takes most of the time; its messages are no test's.
 "$wine" wineboot --init >/dev/null 2>&1
 prefixed=$(milliseconds)
@@ -113,22 +135,38 @@ run_layout() { # layout working-directory [WINEPATH]
 for layout in missing notdll dependent partial sim; do
     run_layout "$layout" "$root/cwd"
 done
-# Wine maps the Unix root to drive Z:.
 planted_dir=$root/layouts/planted-cwd
-run_layout planted "$planted_dir" "Z:${planted_dir//\//\\}"
+run_layout planted "$planted_dir" "$(windows_path "$planted_dir")"
 # Our MCP2200 library, with no cable here: all nine entry points bound, and its reason.
 lay_out mcp2200 build-win/bridge/mcp2200/SimpleIO-UM.dll
 run_layout mcp2200 "$root/cwd"
-"${wine%/wine64}/wineserver" -k 2>/dev/null || true
+"$wineserver" -k 2>/dev/null || true
 loader_done=$(milliseconds)
 
 # Every Qt suite under Wine: the build's test emulator is scripts/wine-run.sh.
 ctest_log=build-win/ctest.log
-ctest --test-dir build-win -j2 --output-on-failure >"$ctest_log" 2>&1 || true
+suites=$(ctest --test-dir build-win -N | sed -n 's/^Total Tests: \([0-9]*\)$/\1/p')
+ctest_status=0
+rm -f "$root/crashes.log"
+ctest --test-dir build-win -j2 --output-on-failure >"$ctest_log" 2>&1 || ctest_status=$?
+# Wine's own crashes at exit after a suite had passed (scripts/wine-run.sh) are said, not counted.
+[ ! -s "$root/crashes.log" ] || sed 's/^/note /' "$root/crashes.log"
+results=0
+failed_before=$failed
 while read -r name result; do
+    results=$((results + 1))
     [ "$result" = Passed ] && tally ok "suite $name under Wine" || tally FAIL "suite $name: $result"
 done < <(sed -n 's/^ *[0-9]*\/[0-9]* Test *#[0-9]*: \([a-z0-9_]*\) \.*\** *\([A-Za-z]*\).*/\1 \2/p' \
          "$ctest_log")
+# No suite run, a result for each suite not found, or a failure without a failed suite: all of
+# them failures, never a pass by default.
+if [ "${suites:-0}" -eq 0 ]; then
+    tally FAIL "ctest found no suite in build-win"
+elif [ "$results" -ne "$suites" ]; then
+    tally FAIL "ctest: $results results read for $suites suites (see $ctest_log)"
+elif [ "$ctest_status" -ne 0 ] && [ "$failed" -eq "$failed_before" ]; then
+    tally FAIL "ctest: exit status $ctest_status, no suite failed (see $ctest_log)"
+fi
 grep -q -E '^100% tests passed' "$ctest_log" || grep -E -A30 'FAIL!|\*\*\*' "$ctest_log" | head -60
 suites_done=$(milliseconds)
 
@@ -140,31 +178,22 @@ windows_program "$run" build-win/app/virel-configurator.exe "$qt"
 cp "$dll" "$run/"
 trace=$root/startup-trace.txt
 rm -f "$trace"
-# Xvfb picks a free display and writes its number once it accepts connections.
-rm -f "$root/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$root/display" 2>/dev/null &
-xvfb=$!
-for _ in $(seq 50); do
-    [ -s "$root/display" ] && break
-    sleep 0.1
-done
-display=:$(cat "$root/display")
-VIREL_SIM_TRACE="Z:${trace//\//\\}" DISPLAY=$display "$wine" "$run/virel-configurator.exe" \
-    >/dev/null 2>&1 &
+required "an X server (Xvfb)" start_xvfb "$root"
+# In a subshell of its own, which reports its end by wineserver -k to nowhere.
+(VIREL_SIM_TRACE=$(windows_path "$trace") "$wine" "$run/virel-configurator.exe"; :) >/dev/null 2>&1 &
 # The handshake comes half a second after start, the read some 1.2 s after it.
 for _ in $(seq 60); do
     startup_read "$trace" >/dev/null && break
     sleep 0.5
 done
 sleep 1
-window=$(DISPLAY=$display xdotool search --onlyvisible --name 'Вирел' 2>/dev/null | head -n 1) || true
+window=$(xdotool search --onlyvisible --name 'Вирел' 2>/dev/null | head -n 1) || true
 if [ -n "$window" ]; then
-    DISPLAY=$display import -window "$window" "$root/main-window.png"
+    import -window "$window" "$root/main-window.png"
 else
-    DISPLAY=$display import -window root "$root/main-window.png"
+    import -window root "$root/main-window.png"
 fi
-"${wine%/wine64}/wineserver" -k 2>/dev/null || true
-kill "$xvfb" 2>/dev/null || true
+stop_windows_programs
 if read_lines=$(startup_read "$trace"); then
     echo "$read_lines" | sed 's/^/     trace: /'
     tally ok "virel-configurator.exe read the simulated detector at start-up"
@@ -178,5 +207,5 @@ finished=$(milliseconds)
 echo "Windows build $(seconds $((built - started))) s, Wine prefix $(seconds $((prefixed - built))) s," \
      "loader runs $(seconds $((loader_done - prefixed))) s," \
      "suites $(seconds $((suites_done - loader_done))) s, program $(seconds $((finished - suites_done))) s"
-echo "$passed passed, $failed failed"
+total
 [ "$failed" -eq 0 ]

@@ -15,6 +15,9 @@ SetCompressorDictSize 64
 !define APP "Конфигуратор Вирел-3"
 !define DEMO "Конфигуратор Вирел-3 (демонстрация)"
 !define KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\virel-configurator"
+; The uninstaller's questions: a file in use ($R0), and files left for the restart.
+!define IN_USE "Не удаётся удалить файл$\n$R0$\n$\nОн занят: вероятно, конфигуратор ещё запущен. Закройте его и нажмите «Повторить».$\n$\n«Отмена»: файл будет удалён при перезагрузке компьютера."
+!define AT_RESTART "Некоторые файлы конфигуратора были заняты и будут удалены при перезагрузке компьютера. Перезагрузить его сейчас?"
 
 Name "${APP}"
 OutFile "${OUTFILE}"
@@ -46,7 +49,8 @@ VIAddVersionKey /LANG=1049 LegalCopyright "© 2026 the virel-configurator author
   File "${STAGE}${DIR}\${NAME}"
 !macroend
 !macro Remove DIR NAME
-  Delete "$INSTDIR${DIR}\${NAME}"
+  Push "$INSTDIR${DIR}\${NAME}"
+  Call un.RemoveFile
 !macroend
 !macro Program OP DIR
   !insertmacro ${OP} "${DIR}" virel-configurator.exe
@@ -109,6 +113,30 @@ Function un.onInit
   SetShellVarContext all
 FunctionEnd
 
+; Deletes the file named on the stack. A file in use, as the program's are while it runs, cannot
+; be deleted: the user is asked to close the configurator and retry, or else (and at once in a
+; silent uninstall) the file is deleted when Windows restarts, which sets the reboot flag.
+Function un.RemoveFile
+  Exch $R0
+  retry:
+    ClearErrors
+    Delete "$R0"
+    IfErrors 0 done
+    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${IN_USE}" /SD IDCANCEL IDRETRY retry
+    Delete /REBOOTOK "$R0"
+    DetailPrint "Будет удалён при перезагрузке: $R0"
+  done:
+  Pop $R0
+FunctionEnd
+
+; A folder left with files that go at restart goes then too.
+!macro RemoveFolder DIR
+  IfRebootFlag 0 +3
+    RMDir /REBOOTOK "${DIR}"
+    Goto +2
+  RMDir "${DIR}"
+!macroend
+
 Section
   !insertmacro AllFiles Put
   ; Ours replaces ours; any other SimpleIO-UM.dll stays.
@@ -154,29 +182,39 @@ Section Uninstall
     !insertmacro Remove "" SimpleIO-UM.dll
   bridge_done:
   ; The uninstaller runs from a copy; the one that started it may still be ending, and Windows
-  ; does not delete a running program.
+  ; does not delete a running program: 5 s for it to end, else it goes at restart.
   StrCpy $0 0
   remove_uninstaller:
+    ClearErrors
     Delete "$INSTDIR\Uninstall.exe"
-    IfFileExists "$INSTDIR\Uninstall.exe" 0 +4
+    IfErrors 0 uninstaller_removed
     IntOp $0 $0 + 1
     Sleep 100
     IntCmp $0 50 0 remove_uninstaller
-  RMDir "$INSTDIR\demo\platforms"
-  RMDir "$INSTDIR\demo\styles"
-  RMDir "$INSTDIR\demo"
-  RMDir "$INSTDIR\licenses\qt-source"
-  RMDir "$INSTDIR\licenses\hidapi-source"
-  RMDir "$INSTDIR\licenses"
-  RMDir "$INSTDIR\platforms"
-  RMDir "$INSTDIR\styles"
+    Delete /REBOOTOK "$INSTDIR\Uninstall.exe"
+    DetailPrint "Будет удалён при перезагрузке: $INSTDIR\Uninstall.exe"
+  uninstaller_removed:
+  !insertmacro RemoveFolder "$INSTDIR\demo\platforms"
+  !insertmacro RemoveFolder "$INSTDIR\demo\styles"
+  !insertmacro RemoveFolder "$INSTDIR\demo"
+  !insertmacro RemoveFolder "$INSTDIR\licenses\qt-source"
+  !insertmacro RemoveFolder "$INSTDIR\licenses\hidapi-source"
+  !insertmacro RemoveFolder "$INSTDIR\licenses"
+  !insertmacro RemoveFolder "$INSTDIR\platforms"
+  !insertmacro RemoveFolder "$INSTDIR\styles"
   ; Not recursive: a SimpleIO-UM.dll the user put here keeps the folder.
-  RMDir "$INSTDIR"
+  !insertmacro RemoveFolder "$INSTDIR"
   IfFileExists "$INSTDIR\SimpleIO-UM.dll" 0 +2
     DetailPrint "Оставлена библиотека $INSTDIR\SimpleIO-UM.dll"
 
   Delete "$SMPROGRAMS\${APP}\${APP}.lnk"
   Delete "$SMPROGRAMS\${APP}\${DEMO}.lnk"
   RMDir "$SMPROGRAMS\${APP}"
+  ; Nothing is left behind unsaid: what was in use is removed at restart, and the user is told.
   DeleteRegKey HKLM "${KEY}"
+  IfRebootFlag 0 no_restart
+    DetailPrint "Оставшиеся файлы будут удалены при перезагрузке компьютера."
+    MessageBox MB_YESNO|MB_ICONINFORMATION "${AT_RESTART}" /SD IDNO IDNO no_restart
+    Reboot
+  no_restart:
 SectionEnd

@@ -4,7 +4,13 @@
 #include "SimpleIO.h"
 
 #include <QByteArray>
+#include <QDir>
+#include <QFile>
 #include <QList>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QStringList>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
@@ -158,7 +164,82 @@ unsigned int midwayOffset(std::uint64_t now, unsigned int periodUs)
     return static_cast<unsigned int>((now / 1000 + periodUs / 2) % periodUs);
 }
 
+// The trace rows: where the trace goes and what runs.
+enum class TraceRun {
+    CallsInMemory, // sim_trace_enable(), no variable
+    CallsInFile,
+    ExchangesInFile, // a handshake, a read and a write, each answered
+    CallsThenResetInFile, // the reset starts the file anew
+    CallsWithoutFile, // no variable
+};
+
+const char traceVariable[] = "VIREL_SIM_TRACE";
+
+// One call of each entry point, and a failing one of those that can fail on an open bridge.
+void makeTracedCalls()
+{
+    InitMCP2200(vendorId, productId);
+    IsConnected();
+    ConfigureMCP2200(linkMask, 6000000, 0, 0, false, false, false);
+    ConfigureIO(linkMask);
+    SetPin(clockPin);
+    ClearPin(dataOutPin);
+    SetPin(dataInPin);
+    unsigned int value = 0;
+    ReadPin(dataOutPin, &value);
+    ReadPin(dataInPin, &value);
+    ReadPin(dataInPin, nullptr);
+    fnSetBaudRate(300);
+}
+
+// An in-memory entry as the trace file's call line has it: "CALL ARG VALUE RESULT".
+QString callLine(const SimTraceEntry &entry)
+{
+    static const QStringList names {"InitMCP2200", "IsConnected", "ConfigureIO", "SetPin",
+        "ClearPin", "ReadPin", "fnSetBaudRate", "ConfigureMCP2200"};
+    return QString("%1 %2 %3 %4")
+        .arg(names.value(int(entry.call), "?"))
+        .arg(entry.arg)
+        .arg(entry.value)
+        .arg(entry.result ? 1 : 0);
+}
+
+struct TraceLines
+{
+    QStringList lines; // without their time stamps
+    QString fault; // a line without a stamp "T " (milliseconds, three decimals), or going back
+};
+
+TraceLines traceLines(const QByteArray &contents)
+{
+    static const QRegularExpression stamped(R"(^(\d+)\.(\d{3}) (.+)$)");
+    TraceLines result;
+    qint64 previous = 0;
+    for (const QByteArray &line : contents.split('\n')) {
+        if (line.isEmpty())
+            continue;
+        const QRegularExpressionMatch match = stamped.match(QString::fromLatin1(line));
+        if (!match.hasMatch()) {
+            result.fault = "no time stamp: " + QString::fromLatin1(line);
+            break;
+        }
+        const qint64 micros
+            = match.captured(1).toLongLong() * 1000 + match.captured(2).toLongLong();
+        if (micros < previous) {
+            result.fault = "time going back: " + QString::fromLatin1(line);
+            break;
+        }
+        previous = micros;
+        result.lines << match.captured(3);
+    }
+    if (result.fault.isEmpty() && !contents.isEmpty() && !contents.endsWith('\n'))
+        result.fault = "the last line is not ended";
+    return result;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(TraceRun)
 
 class TestSim : public QObject
 {
@@ -211,7 +292,8 @@ private slots:
     void slowCallsActInsideTheirTime_data();
     void slowCallsActInsideTheirTime();
 
-    void traceRecordsCallsInOrder();
+    void trace_data();
+    void trace();
     void traceOnlyWhileEnabled();
     void resetRestoresStartState();
     void loadingByNameSharesTheDevice();
@@ -819,54 +901,101 @@ void TestSim::slowCallsActInsideTheirTime()
     QVERIFY(acted <= end);
 }
 
-void TestSim::traceRecordsCallsInOrder()
+void TestSim::trace_data()
 {
-    sim_trace_enable(true);
-    InitMCP2200(vendorId, productId);
-    IsConnected();
-    ConfigureMCP2200(linkMask, 6000000, 0, 0, false, false, false);
-    ConfigureIO(linkMask);
-    SetPin(clockPin);
-    ClearPin(dataOutPin);
-    SetPin(dataInPin);
-    unsigned int value = 0;
-    ReadPin(dataOutPin, &value);
-    ReadPin(dataInPin, &value);
-    ReadPin(dataInPin, nullptr);
-    fnSetBaudRate(300);
+    QTest::addColumn<TraceRun>("run");
+    // The lines expected, each without its time stamp; in memory, the entries written as the
+    // file's call lines.
+    QTest::addColumn<QStringList>("lines");
+    const QStringList calls {
+        "InitMCP2200 1240 0 1",
+        "IsConnected 0 0 1",
+        "ConfigureMCP2200 240 0 1",
+        "ConfigureIO 240 0 1",
+        "SetPin 2 0 1",
+        "ClearPin 3 0 1",
+        "SetPin 4 0 0",
+        "ReadPin 3 0 1",
+        "ReadPin 4 1 1",
+        "ReadPin 4 0 0",
+        "fnSetBaudRate 300 0 1",
+    };
+    QTest::newRow("calls in memory, in order") << TraceRun::CallsInMemory << calls;
+    QTest::newRow("file: call lines") << TraceRun::CallsInFile << calls;
+    QTest::newRow("file: frame and reply lines")
+        << TraceRun::ExchangesInFile
+        << QStringList {"frame AA", "reply 55", "frame A3", "reply 53 01 14 03 07 0F",
+               "frame A6 05 2D 0A 0B 0C", "frame A9"};
+    QTest::newRow("file: a new one after a reset")
+        << TraceRun::CallsThenResetInFile << QStringList {"IsConnected 0 0 0"};
+    QTest::newRow("file: none without the variable")
+        << TraceRun::CallsWithoutFile << QStringList {};
+}
 
-    struct Expected
-    {
-        SimCall call;
-        unsigned long arg;
-        unsigned int value;
-        bool result;
-    };
-    const QList<Expected> expected {
-        {SIM_INIT_MCP2200, vendorId, 0, true},
-        {SIM_IS_CONNECTED, 0, 0, true},
-        {SIM_CONFIGURE_MCP2200, linkMask, 0, true},
-        {SIM_CONFIGURE_IO, linkMask, 0, true},
-        {SIM_SET_PIN, clockPin, 0, true},
-        {SIM_CLEAR_PIN, dataOutPin, 0, true},
-        {SIM_SET_PIN, dataInPin, 0, false},
-        {SIM_READ_PIN, dataOutPin, 0, true},
-        {SIM_READ_PIN, dataInPin, 1, true},
-        {SIM_READ_PIN, dataInPin, 0, false},
-        {SIM_SET_BAUD_RATE, 300, 0, true},
-    };
-    QCOMPARE(sim_trace_size(), static_cast<size_t>(expected.size()));
-    unsigned long long previous = 0;
-    for (int i = 0; i < expected.size(); ++i) {
-        const SimTraceEntry entry = sim_trace_at(static_cast<size_t>(i));
-        QCOMPARE(entry.call, expected.at(i).call);
-        QCOMPARE(entry.arg, expected.at(i).arg);
-        QCOMPARE(entry.value, expected.at(i).value);
-        QCOMPARE(entry.result, expected.at(i).result);
-        QVERIFY(entry.nanoseconds >= previous);
-        previous = entry.nanoseconds;
+void TestSim::trace()
+{
+    QFETCH(TraceRun, run);
+    QFETCH(QStringList, lines);
+    const QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString path = QDir::toNativeSeparators(folder.filePath("trace.txt"));
+    // The file is read from the variable at each reset, and closed by the last one.
+    const auto unname = qScopeGuard([] {
+        qunsetenv(traceVariable);
+        sim_reset();
+    });
+    if (run == TraceRun::CallsInMemory || run == TraceRun::CallsWithoutFile)
+        qunsetenv(traceVariable);
+    else
+        qputenv(traceVariable, QFile::encodeName(path));
+    sim_reset();
+
+    switch (run) {
+    case TraceRun::CallsInMemory: {
+        sim_trace_enable(true);
+        makeTracedCalls();
+        QStringList written;
+        unsigned long long previous = 0;
+        for (size_t i = 0; i < sim_trace_size(); ++i) {
+            const SimTraceEntry entry = sim_trace_at(i);
+            written << callLine(entry);
+            QVERIFY(entry.nanoseconds >= previous);
+            previous = entry.nanoseconds;
+        }
+        QCOMPARE(written, lines);
+        QCOMPARE(sim_trace_at(sim_trace_size()).nanoseconds, 0ull);
+        QVERIFY(!QFile::exists(path));
+        return;
     }
-    QCOMPARE(sim_trace_at(expected.size()).nanoseconds, 0ull);
+    case TraceRun::CallsInFile:
+        makeTracedCalls();
+        break;
+    case TraceRun::ExchangesInFile:
+        bringUp();
+        QCOMPARE(exchange(bytes({0xAA}), 1), bytes({0x55}));
+        QCOMPARE(exchange(bytes({0xA3}), 6), bytes({0x53}) + startConfig);
+        sendFrame(bytes({0xA6, 0x05, 45, 10, 11, 12}));
+        sendFrame(bytes({0xA9}));
+        break;
+    case TraceRun::CallsThenResetInFile:
+        makeTracedCalls();
+        sim_reset();
+        IsConnected();
+        break;
+    case TraceRun::CallsWithoutFile:
+        makeTracedCalls();
+        QVERIFY(!QFile::exists(path));
+        return;
+    }
+
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.errorString()));
+    const TraceLines read = traceLines(file.readAll());
+    QVERIFY2(read.fault.isEmpty(), qPrintable(read.fault));
+    QStringList compared = read.lines;
+    if (run == TraceRun::ExchangesInFile)
+        compared = compared.filter(QRegularExpression("^(frame|reply) "));
+    QCOMPARE(compared, lines);
 }
 
 void TestSim::traceOnlyWhileEnabled()
