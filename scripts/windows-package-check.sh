@@ -62,8 +62,10 @@ explains_no_cable() {
     xdotool search --onlyvisible --name "$main_window" >/dev/null 2>&1 && running=yes
     "$wineserver" -k
     wait $! || true
-    grep -A1 -x '>> The device is DISCONNECTED' <<<"$log" | sed 's/^/     log: /'
-    [ "$running" = yes ] && [ "$(grep -A1 -x '>> The device is DISCONNECTED' <<<"$log" | tail -n 1)" = "$reason" ] &&
+    local disconnected
+    disconnected=$(grep -A1 -x '>> The device is DISCONNECTED' <<<"$log") || true
+    sed 's/^/     log: /' <<<"$disconnected"
+    [ "$running" = yes ] && [ "$(tail -n 1 <<<"$disconnected")" = "$reason" ] &&
         [ "$(grep -c -x -F "$reason" <<<"$again")" = 1 ]
 }
 # The uninstaller runs from a copy in the temporary folder and returns at once; the server

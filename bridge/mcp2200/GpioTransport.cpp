@@ -58,7 +58,7 @@ std::string GpioTransport::holder() const
 
 bool GpioTransport::isAlive()
 {
-    if (heldLines == 0)
+    if (heldOrder.empty())
         return false;
     gpio_v2_line_values values {};
     values.mask = heldBits();
@@ -114,7 +114,6 @@ bool GpioTransport::configure(std::uint8_t ioMap, unsigned long, const Mcp2200Al
 bool GpioTransport::requestLines(std::uint8_t lines, std::uint8_t inputs)
 {
     io->release();
-    heldLines = 0;
     heldInputs = 0;
     heldOrder.clear();
 
@@ -135,7 +134,6 @@ bool GpioTransport::requestLines(std::uint8_t lines, std::uint8_t inputs)
             return granted(false);
         switched = static_cast<std::uint8_t>(switched | 1u << next);
     }
-    heldLines = lines;
     heldInputs = static_cast<std::uint8_t>(inputs & lines);
     heldOrder = order;
     return true;

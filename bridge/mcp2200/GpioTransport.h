@@ -50,7 +50,6 @@ private:
 
     std::unique_ptr<GpioLineIo> io;
     std::string node;
-    std::uint8_t heldLines = 0;
     // The held lines in request order: the value bitmaps' bit i is heldOrder[i].
     std::vector<unsigned> heldOrder;
     std::uint8_t heldInputs = 0;
