@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# The cable's whole path, run for real: boots QEMU guests with Debian's kernels
+# (scripts/cable-kit.sh, scripts/cable-boot.sh) and runs scripts/cable-scenarios.sh in each,
+# the real program against the virtual cable on every path a user's cable takes:
+#
+#   hidraw        Debian 13's 6.12, no hid-mcp2200: our library over hidraw
+#   gpio-6.12     6.12 with the kernel's hid-mcp2200 loaded: the GPIO chip
+#   gpio-newest   the newest kernel Debian has, hid-mcp2200 loaded (setters give back a count)
+#   wine          6.12 over hidraw, the Windows zip's program under Wine
+#
+#   cable-run.sh [PATH...]    (all four by default)
+#
+# Needs scripts/build.sh's build (with build/bridge/vcable) and, for wine, the zip of
+# scripts/windows-package.sh. Two guests run side by side, a core each; the wine guest, the
+# longest, beside the three others in turn. Results in build-cable/results/PATH/. Prints each
+# scenario's line and time, each path's figures, and exits non-zero when a scenario failed.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+paths=("$@")
+[ ${#paths[@]} -gt 0 ] || paths=(wine hidraw gpio-6.12 gpio-newest)
+start=$SECONDS
+scripts/cable-kit.sh >/dev/null || { echo "FAIL: the kit could not be made"; exit 1; }
+echo "cable: kit ready after $((SECONDS - start)) s"
+
+results=$PWD/build-cable/results
+# run PATH: one guest, its scenarios, its lines prefixed by nothing; status in PATH/rc.
+run() {
+    local dir=$results/$1 kernel=6.12 driver=() guest=$1 begin=$SECONDS
+    case $1 in
+        gpio-6.12) driver=(--driver hid-mcp2200) guest=gpio ;;
+        gpio-newest) kernel=newest driver=(--driver hid-mcp2200) guest=gpio ;;
+        hidraw | wine) ;;
+        *) echo "FAIL $1: no such path"; echo 1 >"$dir.rc"; return ;;
+    esac
+    rm -rf "$dir" && mkdir -p "$dir"
+    scripts/cable-boot.sh "$kernel" "$dir" "${driver[@]}" --timeout "${VIREL_CABLE_TIMEOUT:-1500}" \
+        -- scripts/cable-scenarios.sh "$guest" "$dir" >"$dir/host.log" 2>&1
+    echo $? >"$dir.rc"
+    echo "cable: $1 took $((SECONDS - begin)) s" >>"$dir/host.log"
+}
+
+mkdir -p "$results"
+long=() rest=()
+for p in "${paths[@]}"; do
+    if [ "$p" = wine ]; then long+=("$p"); else rest+=("$p"); fi
+done
+pids=()
+[ ${#long[@]} -eq 0 ] || { run wine & pids+=($!); }
+(for p in "${rest[@]}"; do run "$p"; done) &
+pids+=($!)
+wait "${pids[@]}"
+
+status=0
+for p in "${paths[@]}"; do
+    dir=$results/$p
+    echo "== $p"
+    grep -E '^(PASS|FAIL|figures|longest) |^cable: ' "$dir/host.log" 2>/dev/null || tail -n 20 "$dir/host.log"
+    [ "$(cat "$dir.rc" 2>/dev/null)" = 0 ] || status=1
+done
+echo "cable: all paths took $((SECONDS - start)) s"
+exit $status

@@ -1,0 +1,240 @@
+#!/usr/bin/env bash
+# Runs inside a guest of scripts/cable-boot.sh: the real program, with our MCP2200 library,
+# against the virtual cable (build/bridge/vcable/virel-vcable) on the guest's real kernel.
+#
+#   cable-scenarios.sh PATH RESULTS    PATH: hidraw, gpio (hid-mcp2200 loaded) or wine
+#
+# One scenario a function, each judged from the cable's trace and the program's service log
+# (and our library's lines on standard error). A line per scenario, "PASS" or "FAIL", with its
+# time; then the figures of the start-up; RESULTS gets the traces and logs. Exits with 1 when a
+# scenario failed.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+path=$1 results=$2
+build=${VIREL_BUILD:-$PWD/build}
+export HOME=/tmp/home XDG_RUNTIME_DIR=/tmp/runtime
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" "$results" && chmod 700 "$XDG_RUNTIME_DIR"
+# shellcheck source=windows-program.sh
+source scripts/windows-program.sh
+# shellcheck source=windows-ui.sh
+source scripts/windows-ui.sh
+
+trace=$results/cable.txt fifo=/tmp/cable.fifo
+cable_pid="" program_pid=""
+cable() { echo "$*" >"$fifo"; }
+
+# now: seconds on the cable's clock are not ours; scenario times are wall times of the guest.
+now() { date +%s.%N; }
+since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.1f", b - a }'; }
+
+# after_mark TEXT: the trace from the line "mark TEXT" on.
+after_mark() { awk -v m="mark $1" 'index($0, m) { on = 1 } on' "$trace"; }
+
+# wait_for SECONDS COMMAND...: runs the command every 0.2 s until it succeeds.
+wait_for() {
+    local end=$((SECONDS + $1))
+    shift
+    until "$@" >/dev/null 2>&1; do
+        ((SECONDS < end)) || return 1
+        sleep 0.2
+    done
+}
+
+# read_after TEXT: the trace since the mark holds a whole configuration read, the A3 frame
+# answered by the marker and five settings.
+read_after() {
+    after_mark "$1" | awk '$2 == "detector" && $3 == "frame" && $4 == "A3" { f = 1 }
+        f && $2 == "detector" && $3 == "reply" && $4 == "53" && NF == 9 { ok = 1 }
+        END { exit !ok }'
+}
+
+start_cable() {
+    rm -f "$fifo"
+    "$build/bridge/vcable/virel-vcable" --trace "$trace" --control "$fifo" \
+        --detector "${VIREL_CABLE_DETECTOR:-polling}" >"$results/cable.out" 2>&1 &
+    cable_pid=$!
+    wait_for 20 grep -q -x plugged "$results/cable.out"
+}
+
+# The node the program must open on this path.
+node() {
+    local n
+    for n in /sys/class/hidraw/hidraw* /sys/bus/gpio/devices/gpiochip*; do
+        [ -e "$n" ] || continue
+        grep -qi '04D8:000000DF' "$n/device/uevent" "$n/../uevent" 2>/dev/null && echo "/dev/${n##*/}"
+    done | head -n 1
+}
+
+portable=""
+wine_setup() {
+    local zip
+    zip=$(ls "$build"/../build-win/package/virel-configurator-*-win64.zip 2>/dev/null | head -n 1)
+    [ -n "$zip" ] || { echo "no Windows zip under build-win/package" >&2; return 1; }
+    mkdir -p /tmp/zip && unzip -q -o "$zip" -d /tmp/zip
+    portable=$(ls -d /tmp/zip/virel-configurator-*-win64)
+    wine_prefix /tmp/prefix
+    "$wine" wineboot -i >/dev/null 2>&1
+    # Wine's HID bus reads hidraw only with its SDL bus off when there is no libSDL2.
+    "$wine" reg add 'HKLM\System\CurrentControlSet\Services\winebus' /v 'Enable SDL' \
+        /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    "$wineserver" -w
+}
+
+# start_program NAME [RUNNER...]: the configurator on the X display, its standard error in
+# RESULTS/NAME.stderr.
+start_program() {
+    local name=$1
+    shift
+    if [ "$path" = wine ]; then
+        (cd "$portable" && exec "$@" "$wine" "$portable/virel-configurator.exe") \
+            >/dev/null 2>"$results/$name.stderr" &
+    else
+        env QT_QPA_PLATFORM="${platform:-xcb}" LD_LIBRARY_PATH="$build/bridge/mcp2200" \
+            "$@" "$build/app/virel-configurator" >/dev/null 2>"$results/$name.stderr" &
+    fi
+    program_pid=$!
+}
+
+stop_program() {
+    [ -n "$program_pid" ] || return 0
+    if [ "$path" = wine ]; then "$wineserver" -k; fi
+    kill "$program_pid" 2>/dev/null
+    wait "$program_pid" 2>/dev/null
+    program_pid=""
+}
+
+failures=0
+# scenario NAME FUNCTION: runs it, prints its line and time.
+scenario() {
+    local start why
+    start=$(now)
+    if why=$("$2" 2>&1); then
+        echo "PASS $path $1 ($(since "$start") s)"
+    else
+        echo "FAIL $path $1 ($(since "$start") s): ${why:-no reason given}"
+        failures=$((failures + 1))
+    fi
+}
+
+fail() { echo "$*"; return 1; }
+
+# 1. The program started with the cable plugged in reads the detector's settings.
+startup() {
+    cable mark start
+    start_program first
+    wait_for 120 read_after start || fail "no configuration read in the trace" || return
+    wait_for 30 window_at "$main_window" || fail "no main window" || return
+    log=$(service_log) || fail "no service log" || return
+    grep -q -x 'Config get OK' <<<"$log" || fail "the service log has no 'Config get OK'" || return
+    cable summary
+}
+
+# 2. "Сброс" then "Сохранить": the detector stores the defaults and the read-back verifies them.
+write_verified() {
+    local x y box
+    read -r x y < <(window_at "$main_window") || fail "no main window" || return
+    cable mark write
+    click_at $((x + 580)) $((y + 251)) && click_at $((x + 580)) $((y + 220))
+    wait_for 60 xdotool search --onlyvisible --name '^Конфигурация$' || fail "no result box" || return
+    box=$(xdotool search --onlyvisible --name '^Конфигурация$' | head -n 1)
+    # The written bytes, the commit, and the read-back giving the same bytes.
+    after_mark write | awk '$2 == "detector" && $3 == "frame" && $4 == "A6" && NF == 9 {
+            w = $5 " " $6 " " $7 " " $8 " " $9 }
+        w != "" && $3 == "frame" && $4 == "A9" { c = 1 }
+        c && $3 == "reply" && $4 == "53" && NF == 9 { r = $5 " " $6 " " $7 " " $8 " " $9 }
+        END { print "written " w ", read back " r; exit !(c && w != "" && r == w) }' ||
+        fail "the write was not stored and read back as written" || return
+    xdotool windowfocus --sync "$box" key Return
+}
+
+# 3. The cable pulled while idle and plugged back: the reason is logged, "Считать" reads again.
+replug() {
+    cable mark unplug
+    cable unplug
+    wait_for 30 grep -q 'pulled out' "$results/first.stderr" || fail "no reason for the pulled cable" || return
+    cable plug
+    sleep 2
+    cable mark replugged
+    click_read
+    wait_for 60 read_after replugged || fail "no read after plugging back" || return
+    log=$(service_log) || fail "no service log" || return
+    grep -q 'pulled out' <<<"$log" || fail "the service log does not say the cable was pulled out" || return
+}
+
+# 5. A second instance while the first holds the cable is told it is busy; the first still reads.
+second_instance() {
+    local first=$program_pid
+    platform=offscreen start_program second
+    local second=$program_pid
+    wait_for 60 grep -qi 'busy' "$results/second.stderr" || fail "the second instance was not told the cable is busy" || return
+    kill "$second" 2>/dev/null
+    wait "$second" 2>/dev/null
+    program_pid=$first
+    cable mark still-first
+    click_read
+    wait_for 60 read_after still-first || fail "the first instance no longer reads" || return
+}
+
+# 6. The chip stops answering in the middle of a read: the exchange ends within 2 s with the
+# reason, and the window answers throughout (an X selection request round trip to the program).
+silent_chip() {
+    local stall=0 t0 t1 d longest=0 start end
+    cable mark silent
+    cable silent-after 200
+    click_read
+    start=$(now)
+    wait_for 20 grep -q 'silent' "$trace" || fail "the cable never went silent" || return
+    # The program owns the clipboard from the service log copy: each request is answered by it.
+    while ((stall < 40)); do
+        t0=$(now)
+        timeout 5 xclip -o -selection clipboard >/dev/null 2>&1
+        t1=$(now)
+        d=$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%d", (b - a) * 1000 }')
+        ((d > longest)) && longest=$d
+        grep -q 'not answer' "$results/first.stderr" && break
+        stall=$((stall + 1))
+    done
+    end=$(now)
+    echo "longest freeze $longest ms" >"$results/freeze.txt"
+    cable answer
+    grep -q 'not answer' "$results/first.stderr" || fail "no reason that the chip does not answer" || return
+    ((longest <= 500)) || fail "the window froze $longest ms" || return
+}
+
+# 4. A node the user may not open: the reason names the node and the remedy.
+permission() {
+    local n
+    n=$(node)
+    [ -n "$n" ] || fail "no device node" || return
+    chmod 600 "$n"
+    platform=offscreen start_program nobody setpriv --reuid=65534 --regid=65534 --clear-groups
+    wait_for 60 grep -q "on $n cannot be opened: permission denied" "$results/nobody.stderr" ||
+        fail "no permission reason for $n: $(head -c 300 "$results/nobody.stderr")" || return
+    stop_program
+    grep -q -i 'plug\|log out\|udevadm' "$results/nobody.stderr" || fail "no remedy in the reason" || return
+}
+
+[ "$path" = wine ] && { wine_setup || exit 1; }
+start_xvfb "$results" || exit 1
+start_cable || { echo "FAIL $path: the virtual cable did not come up"; cat "$results/cable.out"; exit 1; }
+scenario "start-up read" startup
+scenario "verified write" write_verified
+scenario "replug while idle" replug
+scenario "second instance" second_instance
+scenario "silent chip" silent_chip
+stop_program
+scenario "permission" permission
+
+cable quit
+wait "$cable_pid" 2>/dev/null
+# The start-up's figures: CONFIGUREs from the program's start to its first frame, line drops
+# outside frames and the median bit period.
+after_mark start | awk -v path="$path" '
+    $2 == "configure" && !framed { configures++ }
+    $2 == "frame-start" { framed = 1 }
+    $2 == "summary" && !done { done = 1; summary = $0 }
+    END { sub(/^[^ ]+ summary /, "", summary)
+          printf "figures %s: configures-before-first-frame=%d %s\n", path, configures, summary }'
+cat "$results/freeze.txt" 2>/dev/null
+stop_xvfb
+exit $((failures > 0))
