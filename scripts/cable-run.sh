@@ -23,6 +23,19 @@ scripts/cable-kit.sh >/dev/null || { echo "FAIL: the kit could not be made"; exi
 echo "cable: kit ready after $((SECONDS - start)) s"
 
 results=$PWD/build-cable/results
+# Wine's first start is minutes under software emulation: the prefix is made here, where it takes
+# seconds, and each wine guest starts from a copy of it.
+wine_prefix_ready() {
+    local prefix=$PWD/build-cable/wine-prefix
+    [ -f "$prefix/.ready" ] && return 0
+    scripts/deps.sh wine64 fonts-wine xvfb unzip xdotool xclip >/dev/null || return 1
+    rm -rf "$prefix"
+    # shellcheck source=windows-program.sh
+    (source scripts/windows-program.sh && wine_prefix "$prefix" && "$wine" wineboot -i &&
+        # Wine's HID bus reads hidraw only with its SDL bus off when there is no libSDL2.
+        "$wine" reg add 'HKLM\System\CurrentControlSet\Services\winebus' /v 'Enable SDL' \
+            /t REG_DWORD /d 0 /f && "$wineserver" -w) >/dev/null 2>&1 && touch "$prefix/.ready"
+}
 # run PATH: one guest, its scenarios, its lines prefixed by nothing; status in PATH/rc.
 run() {
     local dir=$results/$1 kernel=6.12 driver=() guest=$1 begin=$SECONDS
@@ -40,6 +53,9 @@ run() {
 }
 
 mkdir -p "$results"
+if [[ " ${paths[*]} " == *" wine "* ]]; then
+    wine_prefix_ready || { echo "FAIL: no Wine prefix for the wine guest"; exit 1; }
+fi
 long=() rest=()
 for p in "${paths[@]}"; do
     if [ "$p" = wine ]; then long+=("$p"); else rest+=("$p"); fi

@@ -72,12 +72,8 @@ wine_setup() {
     [ -n "$zip" ] || { echo "no Windows zip under build-win/package" >&2; return 1; }
     mkdir -p /tmp/zip && unzip -q -o "$zip" -d /tmp/zip
     portable=$(ls -d /tmp/zip/virel-configurator-*-win64)
-    wine_prefix /tmp/prefix
-    "$wine" wineboot -i >/dev/null 2>&1
-    # Wine's HID bus reads hidraw only with its SDL bus off when there is no libSDL2.
-    "$wine" reg add 'HKLM\System\CurrentControlSet\Services\winebus' /v 'Enable SDL' \
-        /t REG_DWORD /d 0 /f >/dev/null 2>&1
-    "$wineserver" -w
+    # A copy of the prefix scripts/cable-run.sh made on the host.
+    cp -a build-cable/wine-prefix /tmp/prefix && wine_prefix /tmp/prefix
 }
 
 # start_program NAME [RUNNER...]: the configurator on the X display, its standard error in
