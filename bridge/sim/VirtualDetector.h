@@ -56,6 +56,11 @@ public:
     bool dataOutLevel() const { return !present || dataOut; }
     // The last complete frame taken in, command byte first.
     const std::vector<unsigned char> &receivedFrame() const { return received; }
+    // For an observer of the line: a frame is under way from its first bit taken in to the
+    // last bit of its reply read out; the moment of the last edge taken.
+    bool inFrame() const { return receiver.partial() || !frame.empty() || answering; }
+    bool isAnswering() const { return answering; }
+    std::uint64_t lastEdgeTime() const { return lastEdge; }
 
 private:
     void abandonFrame();
