@@ -18,6 +18,9 @@ public:
     // Null, with the errno (on Windows, the system error code) in `error`, when the device
     // cannot be opened.
     static std::unique_ptr<HidapiDevice> open(const std::string &path, int &error);
+    // Why the device at `path` does not open, as the system says (HidapiDevicePosix.cpp,
+    // HidapiDeviceWindows.cpp).
+    static int openError(const std::string &path);
     ~HidapiDevice() override;
 
     HidapiDevice(const HidapiDevice &) = delete;
@@ -28,9 +31,6 @@ public:
 
 private:
     explicit HidapiDevice(hid_device_ *handle);
-    // Why the device at `path` does not open, as the system says (HidapiDevicePosix.cpp,
-    // HidapiDeviceWindows.cpp).
-    static int openError(const std::string &path);
 
     hid_device_ *handle;
 };

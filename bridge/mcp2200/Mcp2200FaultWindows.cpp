@@ -4,9 +4,20 @@
 
 Mcp2200Fault::Kind Mcp2200Fault::refusalKind(int error)
 {
-    // Windows' HID class driver opens the chip for any user: only a program that opened it
-    // without sharing keeps it from us.
-    return error == ERROR_SHARING_VIOLATION ? Kind::Busy : Kind::Failed;
+    switch (error) {
+    case ERROR_SHARING_VIOLATION:
+        // Windows' HID class driver opens the chip for any user: only a program that opened it
+        // without sharing, or another of ours (its named mutex), keeps it from us.
+        return Kind::Busy;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_DEVICE_NOT_CONNECTED:
+        // Listed a moment ago, gone now.
+        return Kind::Lost;
+    default:
+        return Kind::Failed;
+    }
 }
 
 std::string Mcp2200Fault::systemErrorText(int error)

@@ -3,6 +3,7 @@
 #include "HidTransport.h"
 #include "Mcp2200Bridge.h"
 #ifdef _WIN32
+#include "HidTransportOpener.h"
 #include <windows.h>
 #else
 // The kernel's GPIO chip and sysfs: Linux only.
@@ -226,9 +227,10 @@ private slots:
 
 #ifdef _WIN32
     void windowsReasons();
-#else
+#endif
     void faultReasons_data();
     void faultReasons();
+#ifndef _WIN32
     void reasonToldOnce();
 
     void finderMatches_data();
@@ -787,7 +789,8 @@ void TestMcp2200::windowsReasons()
     QCOMPARE(reason(ERROR_SHARING_VIOLATION),
         "The MCP2200 is busy, held by another program. Close that program and try again.");
 }
-#else
+#endif
+
 void TestMcp2200::faultReasons_data()
 {
     // The GPIO chip in sysfs: "" none, ok, denied (open refused), busy (line request refused),
@@ -798,6 +801,39 @@ void TestMcp2200::faultReasons_data()
     QTest::addColumn<QStringList>("hidraw");
     QTest::addColumn<bool>("connected");
     QTest::addColumn<QString>("reason"); // {gpio}: the GPIO chip's node
+#ifdef _WIN32
+    // On Windows, one word per HID interface in hidapi's order: ok, busy (held by a program that
+    // shares it with none), ours (held by another instance of ours), denied (access denied),
+    // failed (hidapi fails where the system opens it), pulled (listed, then gone).
+    const QString busy
+        = "The MCP2200 is busy, held by another program. Close that program and try again.";
+    const auto refused = [](int error) {
+        return "The MCP2200 cannot be used: "
+            + QString::fromStdString(Mcp2200Fault::systemErrorText(error))
+            + ". Unplug the cable and plug it in again.";
+    };
+    QTest::newRow("windows: opens") << ""
+                                    << "" << QStringList {"ok"} << true << "";
+    QTest::newRow("windows: held without sharing") << ""
+                                                   << "" << QStringList {"busy"} << false << busy;
+    QTest::newRow("windows: second instance") << ""
+                                              << "" << QStringList {"ours"} << false << busy;
+    QTest::newRow("windows: access denied")
+        << ""
+        << "" << QStringList {"denied"} << false << refused(ERROR_ACCESS_DENIED);
+    QTest::newRow("windows: hidapi fails, the system opens")
+        << ""
+        << "" << QStringList {"failed"} << false << refused(ERROR_GEN_FAILURE);
+    QTest::newRow("windows: pulled before opening")
+        << ""
+        << "" << QStringList {"pulled"} << false
+        << "The MCP2200 was lost: the cable was pulled out. Plug it in again.";
+    QTest::newRow("windows: second cable opens") << ""
+                                                 << "" << QStringList {"busy", "ok"} << true << "";
+    QTest::newRow("windows: first cable's trouble told")
+        << ""
+        << "" << QStringList {"busy", "denied"} << false << busy;
+#else
     const QString hidraw3 = "/dev/hidraw3";
     QTest::newRow("absent") << ""
                             << "" << QStringList {} << false << absentText;
@@ -844,6 +880,7 @@ void TestMcp2200::faultReasons_data()
                                                 << "The MCP2200 on /dev/hidraw3 is busy, held by "
                                                    "another program. Close that program and try "
                                                    "again.";
+#endif
 }
 
 void TestMcp2200::faultReasons()
@@ -853,6 +890,68 @@ void TestMcp2200::faultReasons()
     QFETCH(QStringList, hidraw);
     QFETCH(bool, connected);
     QFETCH(QString, reason);
+#ifdef _WIN32
+    // Each interface a file of its own.
+    QTemporaryDir dir;
+    std::map<std::string, QString> words;
+    std::vector<std::string> paths;
+    std::vector<std::string> ours;
+    std::vector<HANDLE> held;
+    for (int i = 0; i < hidraw.size(); ++i) {
+        const QString path = QDir::toNativeSeparators(dir.filePath(QString::number(i)));
+        paths.push_back(path.toStdString());
+        words[paths.back()] = hidraw[i];
+        if (hidraw[i] == "ours")
+            ours.push_back(paths.back());
+        QFile file(path);
+        if (hidraw[i] == "denied")
+            QVERIFY(QDir().mkdir(path));
+        else if (hidraw[i] != "pulled")
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        if (hidraw[i] == "busy")
+            held.push_back(CreateFileA(
+                paths.back().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    }
+    // As hidapi 0.15.0 opens a device: read-write, else with no access, so that writes fail.
+    const auto hidapiOpen = [&](const std::string &path, int &error) {
+        for (const DWORD access : {DWORD(GENERIC_READ | GENERIC_WRITE), DWORD(0)}) {
+            const HANDLE handle = CreateFileA(path.c_str(), access,
+                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+            if (handle == INVALID_HANDLE_VALUE)
+                continue;
+            CloseHandle(handle);
+            if (words[path] == "failed")
+                break;
+            auto chip = std::make_unique<FakeHidChip>();
+            chip->unplugged = access == 0;
+            return std::unique_ptr<HidDevice>(std::move(chip));
+        }
+        error = HidapiDevice::openError(path);
+        return std::unique_ptr<HidDevice>();
+    };
+    HidTransportOpener firstInstance([&](unsigned, unsigned) { return ours; }, hidapiOpen);
+    const std::unique_ptr<Mcp2200Transport> firstHolds = firstInstance.openHid(vid, pid);
+    HidTransportOpener opener([&](unsigned, unsigned) { return paths; }, hidapiOpen);
+    std::int64_t now = 0;
+    QStringList told;
+    Mcp2200Bridge bridge(
+        opener, [&] { return now; },
+        [&](const std::string &text) { told << QString::fromStdString(text); });
+    bridge.init(vid, pid);
+    QCOMPARE(bridge.isConnected(), connected);
+    // The same trouble met again, and again after the next search for the chip, is told once.
+    bridge.setPin(2);
+    now += Mcp2200Bridge::reopenIntervalMs;
+    QCOMPARE(bridge.isConnected(), connected);
+    QCOMPARE(QString(bridge.lastErrorText()), reason);
+    QCOMPARE(told, reason.isEmpty() ? QStringList() : QStringList {reason});
+    // The first instance keeps working.
+    QVERIFY(!firstHolds || firstHolds->isAlive());
+    QCOMPARE(bool(firstHolds), !ours.empty());
+    for (const HANDLE handle : held)
+        CloseHandle(handle);
+#else
     FakeSysfs sysfs;
     QVERIFY(sysfs.isValid());
     if (!gpio.isEmpty())
@@ -897,8 +996,10 @@ void TestMcp2200::faultReasons()
     reason.replace("{gpio}", sysfs.node("gpiochip1"));
     QCOMPARE(QString(bridge.lastErrorText()), reason);
     QCOMPARE(told, reason.isEmpty() ? QStringList() : QStringList {reason});
+#endif
 }
 
+#ifndef _WIN32
 void TestMcp2200::reasonToldOnce()
 {
     // Told again when it comes back after the chip was usable, and whenever it changes.
