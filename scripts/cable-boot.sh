@@ -1,0 +1,139 @@
+#!/usr/bin/env bash
+# Boots one QEMU guest on Debian's kernel KERNEL, the host's root as its own (read-only), runs
+# CMD ARGS there as root and exits with CMD's exit status. Must run as root.
+#
+#   scripts/cable-boot.sh KERNEL RESULTS [--driver hid-mcp2200] [--cpus N] [--timeout S] \
+#       -- CMD ARGS...
+#
+# KERNEL   6.12 (Debian 13's kernel), newest (the newest of Debian 13's backports), or a
+#          release as `uname -r` says it (a folder of the kit that scripts/cable-kit.sh makes,
+#          which this script runs first; a second run of it takes seconds).
+# RESULTS  a host folder, made if missing, shared writable and mounted in the guest at the same
+#          path. It receives guest.log (CMD's standard output and error, which are also on the
+#          serial console), guest.rc (CMD's exit status), boot.log (the serial console),
+#          guest.job (the command as the guest reads it) and, when the guest failed before CMD,
+#          guest.setup-error. Every run replaces them; one run at a time per folder.
+# --driver hid-mcp2200
+#          also loads our out-of-tree build of that driver, before CMD makes any device.
+#          uhid and hid-generic are always loaded.
+# --cpus N guest processors (1); --timeout S: QEMU is killed after S seconds (900).
+#
+# CMD runs from the folder this script was called from (so that folder must be visible in the
+# guest: not under /tmp, /run, /var/tmp or /root unless under RESULTS), with stdin /dev/null,
+# PATH, HOME=/tmp/home, USER=root and LANG=C.UTF-8; nothing else of the caller's environment
+# (pass variables with `env NAME=VALUE CMD...`). The guest has /tmp, /var/tmp, /run, /root and
+# /dev/shm as tmpfs, the kit's modules on /lib/modules, no network but loopback and 2 GiB.
+#
+# Exits with CMD's status; 125 with a message when the guest never wrote guest.rc (setup
+# failed, the guest crashed, or the time limit was hit). Guests run side by side: each has only
+# its own RESULTS, no ports. QEMU uses software emulation (tcg) unless VIREL_CABLE_ACCEL=kvm:
+# in a nested, paravirtual KVM Debian's kernels stop on an emulation failure.
+set -euo pipefail
+repo=$(cd "$(dirname "$0")/.." && pwd)
+
+say() { echo "cable-boot: $*" >&2; }
+usage() {
+    [ $# -gt 0 ] && say "$*"
+    echo "usage: $0 KERNEL RESULTS [--driver hid-mcp2200] [--cpus N] [--timeout S] -- CMD ARGS..." >&2
+    exit 125
+}
+
+[ $# -ge 2 ] || usage
+kernel=$1
+results=$2
+shift 2
+driver=""
+cpus=1
+timeout=900
+while [ $# -gt 0 ]; do
+    case $1 in
+    --driver) [ $# -ge 2 ] || usage "--driver needs a module"; driver=$2; shift 2 ;;
+    --cpus) [[ ${2:-} =~ ^[1-9][0-9]*$ ]] || usage "--cpus needs a count"; cpus=$2; shift 2 ;;
+    --timeout) [[ ${2:-} =~ ^[1-9][0-9]*$ ]] || usage "--timeout needs seconds"; timeout=$2; shift 2 ;;
+    --) shift; break ;;
+    *) usage "unknown option $1" ;;
+    esac
+done
+[ $# -gt 0 ] || usage "no command after --"
+case $driver in
+"" | hid-mcp2200) ;;
+*) usage "the kit has no driver $driver (only hid-mcp2200)" ;;
+esac
+[ "$(id -u)" -eq 0 ] || usage "must run as root"
+
+kit=$("$repo/scripts/cable-kit.sh" | tail -n 1)
+[ -n "$kernel" ] && [ -f "$kit/$kernel/vmlinuz" ] ||
+    usage "no kernel $kernel in the kit: 6.12, newest or one of $(cd "$kit" && echo */vmlinuz)"
+kdir=$(cd "$kit/$kernel" && pwd -P)
+release=${kdir##*/}
+
+mkdir -p "$results"
+results=$(cd "$results" && pwd -P)
+# The paths travel on the kernel command line and in QEMU's options.
+for path in "$results" "$kdir" "$repo"; do
+    [[ $path =~ ^/[^[:space:],]*$ ]] || usage "$path: no spaces or commas in the guest's paths"
+done
+[ "$results" != / ] || usage "RESULTS cannot be /"
+exec 9<"$results"
+flock -n 9 || usage "another guest is using $results"
+
+cwd=$(pwd -P)
+case $cwd/ in
+"$results"/*) ;;
+/tmp/* | /var/tmp/* | /run/* | /root/* | /dev/* | /proc/* | /sys/*)
+    usage "the guest does not see $cwd (its /tmp, /run, /var/tmp and /root are its own)" ;;
+esac
+
+quote() { printf "'%s'" "${1//\'/\'\\\'\'}"; }
+rm -f "$results"/guest.{log,rc,rc.new,setup-error,job} "$results/boot.log"
+{
+    echo "CABLE_CWD=$(quote "$cwd")"
+    echo "CABLE_DRIVER=$(quote "$driver")"
+    printf 'cable_job() {'
+    for word in "$@"; do printf ' %s' "$(quote "$word")"; done
+    printf '\n}\n'
+} >"$results/guest.job"
+
+accel=${VIREL_CABLE_ACCEL:-tcg}
+case $accel in
+tcg) cpu=max ;;
+kvm) cpu=host ;;
+*) usage "VIREL_CABLE_ACCEL is tcg or kvm, not $accel" ;;
+esac
+append="console=ttyS0 quiet panic=-1 cable.init=$repo/scripts/cable-init.sh"
+append+=" cable.results=$results cable.modules=$kdir/modules/lib/modules"
+
+started=$SECONDS
+timeout -k 10 "$timeout" qemu-system-x86_64 -nodefaults -no-user-config -machine pc \
+    -accel "$accel" -cpu "$cpu" -smp "$cpus" -m 2048 -display none -monitor none -no-reboot \
+    -serial "file:$results/boot.log" -kernel "$kdir/vmlinuz" -initrd "$kdir/initrd.img" \
+    -append "$append" \
+    -virtfs local,path=/,mount_tag=hostroot,security_model=none,readonly=on,multidevs=remap \
+    -virtfs "local,path=$results,mount_tag=results,security_model=none,multidevs=remap" \
+    </dev/null &
+qemu=$!
+trap 'kill "$qemu" 2>/dev/null' EXIT
+trap 'exit 130' INT TERM
+qemu_rc=0
+wait "$qemu" || qemu_rc=$?
+trap - EXIT
+took=$((SECONDS - started))
+
+[ -f "$results/guest.log" ] && cat "$results/guest.log"
+if [ "$qemu_rc" -eq 124 ] || [ "$qemu_rc" -eq 137 ]; then
+    say "the guest ($release) hit the time limit of $timeout s: QEMU killed"
+elif [ "$qemu_rc" -ne 0 ]; then
+    say "QEMU ($release) failed with status $qemu_rc"
+fi
+if [ -f "$results/guest.rc" ]; then
+    rc=$(cat "$results/guest.rc")
+    say "guest on $release ($accel) ran $took s; the command's status: $rc"
+    exit "$rc"
+fi
+if [ -f "$results/guest.setup-error" ]; then
+    say "the guest ($release) failed before the command: $(cat "$results/guest.setup-error")"
+else
+    say "the guest ($release) wrote no guest.rc after $took s; its console's end ($results/boot.log):"
+    tail -n 20 "$results/boot.log" >&2 || true
+fi
+exit 125
