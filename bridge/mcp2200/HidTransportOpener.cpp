@@ -63,8 +63,11 @@ std::unique_ptr<HidDevice> HidTransportOpener::openClaimed(const std::string &pa
     // Windows' HID driver lets any number of programs share the chip; a second program of ours
     // would interleave its reports with the first's.
     const HANDLE claim = CreateMutexW(nullptr, FALSE, claimName(path).c_str());
-    if (!claim || GetLastError() == ERROR_ALREADY_EXISTS) {
-        error = claim ? ERROR_SHARING_VIOLATION : static_cast<int>(GetLastError());
+    const DWORD claimError = GetLastError();
+    if (!claim || claimError == ERROR_ALREADY_EXISTS) {
+        // Held by another copy of ours; one that another user started keeps us out of its mutex.
+        error = claim || claimError == ERROR_ACCESS_DENIED ? ERROR_SHARING_VIOLATION
+                                                           : static_cast<int>(claimError);
         if (claim)
             CloseHandle(claim);
         return nullptr;
