@@ -16,7 +16,6 @@ namespace vcable {
 namespace {
 
 const char *const productName = "Microchip Technology Inc. MCP2200 USB Serial Port Emulator";
-constexpr std::uint16_t busUsb = 0x03;
 constexpr std::uint32_t releaseNumber = 0x0101;
 // Vendor-defined page 0xFF00: one 16-byte input report and one 16-byte output report, no
 // report numbers.
@@ -117,7 +116,7 @@ bool Cable::plug(std::uint64_t nanoseconds)
         reinterpret_cast<char *>(event.u.create2.name), sizeof event.u.create2.name, productName);
     copyText(reinterpret_cast<char *>(event.u.create2.phys), sizeof event.u.create2.phys, phys);
     event.u.create2.rd_size = sizeof reportDescriptor;
-    event.u.create2.bus = busUsb;
+    event.u.create2.bus = options.bus;
     event.u.create2.vendor = vendorId;
     event.u.create2.product = productId;
     event.u.create2.version = releaseNumber;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <deque>
+#include <linux/input.h>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,6 +29,9 @@ public:
     struct Options
     {
         bool pollingDetector = false;
+        // The bus the device claims to be on: USB, as the real chip, or I2C, on which the
+        // kernel's MCP2200 driver, which matches USB only, leaves it to hidraw.
+        std::uint16_t bus = BUS_USB;
         sim::VirtualDetector::Config detectorConfig {0x01, 20, 3, 7, 15};
         Mcp2200Chip::Settings chipSettings;
         // Where the kernel lists HID devices, to name the one made; none found: "-".

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <linux/input.h>
 #include <poll.h>
 #include <string>
 #include <sys/signalfd.h>
@@ -23,7 +24,7 @@ namespace {
 const char *const usage
     = "usage: virel-vcable [--trace FILE] [--control FIFO] [--detector ideal|polling]\n"
       "                    [--config HH,HH,HH,HH,HH] [--chip DIRS,ALT,DEFAULTS,OPTIONS,DIVISOR]\n"
-      "                    [--uhid PATH]\n";
+      "                    [--bus usb|i2c] [--uhid PATH]\n";
 
 std::uint64_t monotonicNow()
 {
@@ -76,6 +77,10 @@ bool parseOptions(int argc, char **argv, std::string &tracePath, std::string &co
             if (std::strcmp(value, "ideal") != 0 && std::strcmp(value, "polling") != 0)
                 return false;
             options.pollingDetector = std::strcmp(value, "polling") == 0;
+        } else if (option == "--bus") {
+            if (std::strcmp(value, "usb") != 0 && std::strcmp(value, "i2c") != 0)
+                return false;
+            options.bus = std::strcmp(value, "usb") == 0 ? BUS_USB : BUS_I2C;
         } else if (option == "--config") {
             if (!parseHexList(value, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, numbers))
                 return false;
