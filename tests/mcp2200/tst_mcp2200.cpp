@@ -4,6 +4,7 @@
 #include "Mcp2200Bridge.h"
 #ifdef _WIN32
 #include "HidTransportOpener.h"
+#include <hidapi.h>
 #include <windows.h>
 #else
 // The kernel's GPIO chip and sysfs: Linux only.
@@ -1092,6 +1093,14 @@ void TestMcp2200::finderPrefersLabelReader()
 
 void TestMcp2200::libraryWithoutCable()
 {
+#ifdef _WIN32
+    // hidapi, as linked into the library, lists the system's HID devices, under Wine too.
+    QCOMPARE(hid_init(), 0);
+    hid_device_info *devices = hid_enumerate(0, 0);
+    const QString error = QString::fromWCharArray(hid_error(nullptr));
+    hid_free_enumeration(devices);
+    QVERIFY2(devices || error == "No HID devices found in the system.", qPrintable(error));
+#endif
     if (QDir("/sys/bus/usb/devices").exists()) {
         for (const QString &entry : QDir("/sys/bus/usb/devices").entryList(QDir::Dirs)) {
             QFile vendor("/sys/bus/usb/devices/" + entry + "/idVendor");
