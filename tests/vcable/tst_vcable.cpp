@@ -54,6 +54,15 @@ public:
         QVERIFY(::write(ends[0], &event, sizeof event) == sizeof event);
         QVERIFY(cable->readEvents(now));
     }
+    void getReport(std::uint32_t id)
+    {
+        uhid_event event {};
+        event.type = UHID_GET_REPORT;
+        event.u.get_report.id = id;
+        event.u.get_report.rtype = UHID_INPUT_REPORT;
+        QVERIFY(::write(ends[0], &event, sizeof event) == sizeof event);
+        QVERIFY(cable->readEvents(now));
+    }
     void setClear(std::uint8_t set, std::uint8_t clear)
     {
         QByteArray report(16, 0);
@@ -90,6 +99,10 @@ public:
                 got << "create";
             } else if (event.type == UHID_DESTROY) {
                 got << "destroy";
+            } else if (event.type == UHID_GET_REPORT_REPLY) {
+                got << QString("get-report %1 error %2")
+                           .arg(event.u.get_report_reply.id)
+                           .arg(event.u.get_report_reply.err);
             } else if (event.type == UHID_INPUT2) {
                 QByteArray data(
                     reinterpret_cast<const char *>(event.u.input2.data), event.u.input2.size);
@@ -157,8 +170,8 @@ private slots:
 
 // Each step: "out HEX" (a report through hidraw), "bare HEX" (as the kernel's driver sends it),
 // "set HEX" / "clear HEX" (SET_CLEAR_OUTPUTS), "wait MS", "frame HEX N" (a detector frame and
-// its reply through the pins), "cmd TEXT" (a control command). "summary" is the trace's
-// summary after the steps, when given.
+// its reply through the pins), "cmd TEXT" (a control command), "get ID" (a GET_REPORT request).
+// "summary" is the trace's summary after the steps, when given.
 void TestVcable::exchange_data()
 {
     QTest::addColumn<bool>("polling");
@@ -215,6 +228,17 @@ void TestVcable::exchange_data()
         << false << false
         << QStringList {configure, "set 0C", "wait 150", "cmd detector handshake 5A", "frame AA 1"}
         << QStringList {"frame 5A"} << "frames=1";
+    QTest::newRow("detector absent: GP4 reads 1")
+        << false << false
+        << QStringList {configure, "set 0C", "wait 150", "cmd detector absent", "frame AA 1"}
+        << QStringList {"frame FF"} << "frames=0";
+    QTest::newRow("a data fall between frames")
+        << false << false
+        << QStringList {configure, "set 0C", "wait 150", "cmd mark idle", "clear 08", "wait 150"}
+        << QStringList {} << "clock-drops-outside-frames=0 data-drops-outside-frames=1";
+    QTest::newRow("no feature or input report by request")
+        << false << false << QStringList {"get 7"} << QStringList {"get-report 7 error 5"}
+        << QString();
 }
 
 void TestVcable::exchange()
@@ -226,8 +250,6 @@ void TestVcable::exchange()
     QFETCH(QString, summary);
 
     QTemporaryDir folder;
-    folder.setAutoRemove(false);
-    qDebug() << folder.path();
     const QString tracePath = folder.filePath("trace.txt");
     Kernel kernel(polling, tracePath);
     kernel.timed = timed;
@@ -246,6 +268,8 @@ void TestVcable::exchange()
                 rest.section(' ', 1).toInt());
         else if (verb == "cmd")
             QVERIFY(kernel.cable->command(rest.toStdString(), kernel.now));
+        else if (verb == "get")
+            kernel.getReport(rest.toUInt());
     }
     kernel.wait(10 * ms);
     QCOMPARE(kernel.got, expected);
