@@ -16,11 +16,16 @@
 
 arg() { echo " $(cat /proc/cmdline) " | sed -n "s/.*[[:space:]]$1=\([^[:space:]]*\).*/\1/p"; }
 
+# Marks the stages on the console with the guest's uptime, to tell where boot time goes.
+mark() { echo "cable-init: $* at $(cut -d' ' -f1 /proc/uptime) s" >/dev/console; }
+
+# busybox (busybox-static on the host) powers off at once; sysrq is the fallback, and once the
+# root's transport is gone nothing can be run any more, hence the loop.
 off() {
     sync
+    /bin/busybox poweroff -f
     echo o >/proc/sysrq-trigger
-    sleep 5
-    poweroff -f
+    while :; do :; done
 }
 
 stage1() {
@@ -37,6 +42,7 @@ stage1() {
         echo "cable-init: the host's root did not mount over 9p" >/dev/console
         off
     fi
+    mark "the host's root mounted"
     init=$(arg cable.init)
     umount /dev /sys
     umount /proc
@@ -93,6 +99,7 @@ stage2() {
     : >"$log"
     # The log is written straight to its file, so that what the command leaves running cannot
     # hold the guest up; tail copies it to the console until the command ends.
+    mark "the command starts"
     cable_job </dev/null >"$log" 2>&1 &
     job=$!
     tail -n +1 -f --pid="$job" "$log" >/dev/console 2>&1 &
@@ -100,6 +107,7 @@ stage2() {
     wait "$job"
     rc=$?
     wait "$copier"
+    mark "the command ended with status $rc"
     echo "$rc" >"$results/guest.rc.new"
     mv "$results/guest.rc.new" "$results/guest.rc"
     off

@@ -57,7 +57,7 @@ die() {
 
 [ "$(id -u)" -eq 0 ] || die "must run as root (debootstrap, chroot)"
 scripts/deps.sh qemu-system-x86 debootstrap busybox-static cpio gzip xz-utils zstd kmod \
-    dpkg curl ca-certificates coreutils >&2
+    dpkg curl ca-certificates coreutils util-linux debian-archive-keyring >&2
 started=$SECONDS
 mkdir -p "$kit/debs"
 # Guests started side by side each run this script first.
@@ -66,7 +66,11 @@ flock 8
 
 # Rebuilds a step only when what it is made from changed: its marker holds their checksum.
 step_done() { [ -f "$kit/.done-$1" ] && [ "$(cat "$kit/.done-$1")" = "$2" ]; }
-mark_done() { echo "$2" >"$kit/.done-$1"; }
+built=""
+mark_done() {
+    echo "$2" >"$kit/.done-$1"
+    built=1
+}
 
 apt_dir=$kit/apt
 apt_options=(-o "Dir::Etc::SourceList=$apt_dir/sources.list" -o Dir::Etc::SourceParts=/dev/null
@@ -252,5 +256,5 @@ build_kernel() {
 for name in $(awk 'NF { print $1 }' <<<"$pins" | uniq); do
     build_kernel "$name"
 done
-say "kit ready in $((SECONDS - started)) s"
+[ -n "$built" ] && say "kit ready in $((SECONDS - started)) s"
 echo "$kit"
