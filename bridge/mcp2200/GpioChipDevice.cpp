@@ -62,17 +62,27 @@ bool GpioChipDevice::request(gpio_v2_line_request &request)
     return true;
 }
 
+bool GpioChipDevice::setConfig(gpio_v2_line_config &config)
+{
+    return lineControl(GPIO_V2_LINE_SET_CONFIG_IOCTL, &config);
+}
+
 bool GpioChipDevice::setValues(gpio_v2_line_values &values)
 {
-    if (lineFd >= 0 && control(lineFd, GPIO_V2_LINE_SET_VALUES_IOCTL, &values))
-        return true;
-    error = lineFd >= 0 ? errno : EBADF;
-    return false;
+    return lineControl(GPIO_V2_LINE_SET_VALUES_IOCTL, &values);
 }
 
 bool GpioChipDevice::getValues(gpio_v2_line_values &values)
 {
-    return lineFd >= 0 && control(lineFd, GPIO_V2_LINE_GET_VALUES_IOCTL, &values);
+    return lineControl(GPIO_V2_LINE_GET_VALUES_IOCTL, &values);
+}
+
+bool GpioChipDevice::lineControl(unsigned long command, void *argument)
+{
+    if (lineFd >= 0 && control(lineFd, command, argument))
+        return true;
+    error = lineFd >= 0 ? errno : EBADF;
+    return false;
 }
 
 void GpioChipDevice::release()
@@ -82,13 +92,10 @@ void GpioChipDevice::release()
     lineFd = -1;
 }
 
-std::string GpioChipDevice::lineConsumer(unsigned line)
+bool GpioChipDevice::lineInfo(gpio_v2_line_info &info)
 {
-    gpio_v2_line_info info {};
-    info.offset = line;
-    if (!control(chipFd, GPIO_V2_GET_LINEINFO_IOCTL, &info)
-        || !(info.flags & GPIO_V2_LINE_FLAG_USED))
-        return {};
-    info.consumer[sizeof info.consumer - 1] = '\0';
-    return info.consumer;
+    if (control(chipFd, GPIO_V2_GET_LINEINFO_IOCTL, &info))
+        return true;
+    error = errno;
+    return false;
 }

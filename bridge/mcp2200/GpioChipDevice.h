@@ -19,14 +19,16 @@ public:
     GpioChipDevice &operator=(const GpioChipDevice &) = delete;
 
     bool request(gpio_v2_line_request &request) override;
+    bool setConfig(gpio_v2_line_config &config) override;
     bool setValues(gpio_v2_line_values &values) override;
     bool getValues(gpio_v2_line_values &values) override;
     void release() override;
     int lastError() const override { return error; }
-    std::string lineConsumer(unsigned line) override;
+    bool lineInfo(gpio_v2_line_info &info) override;
 
 private:
     explicit GpioChipDevice(int chipFd);
+    bool lineControl(unsigned long command, void *argument);
 
     int chipFd;
     int lineFd = -1;

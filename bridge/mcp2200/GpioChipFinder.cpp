@@ -36,6 +36,37 @@ bool readHexId(const fs::path &file, unsigned &id)
     }
 }
 
+// A HID device's uevent line HID_ID=<bus>:<vendor>:<product>, each field in hex.
+bool hidIds(const fs::path &uevent, unsigned &vendor, unsigned &product)
+{
+    std::ifstream in(uevent);
+    static const std::string key = "HID_ID=";
+    for (std::string line; std::getline(in, line);) {
+        if (line.compare(0, key.size(), key) != 0)
+            continue;
+        unsigned long fields[3] = {};
+        std::size_t at = key.size();
+        for (unsigned long &field : fields) {
+            if (at > line.size())
+                return false;
+            const std::size_t end = std::min(line.find(':', at), line.size());
+            const std::string text = line.substr(at, end - at);
+            if (text.empty() || text.size() > 8
+                || !std::all_of(
+                    text.begin(), text.end(), [](unsigned char c) { return std::isxdigit(c); }))
+                return false;
+            field = std::stoul(text, nullptr, 16);
+            at = end + 1;
+        }
+        if (at != line.size() + 1 || fields[1] > 0xFFFF || fields[2] > 0xFFFF)
+            return false;
+        vendor = static_cast<unsigned>(fields[1]);
+        product = static_cast<unsigned>(fields[2]);
+        return true;
+    }
+    return false;
+}
+
 // gpiochipN -> N, or -1 for any other name.
 long chipNumber(const std::string &name)
 {
@@ -114,10 +145,14 @@ bool GpioChipFinder::usbIdsMatch(
     fs::path dir = fs::canonical(chipDir, error);
     if (error)
         return false;
-    // The nearest ancestor with both ID files is the USB device the chip belongs to.
+    // The nearest ancestor that names IDs decides: the HID device the chip hangs below (whose
+    // HID_ID comes from the USB device on a real cable, and stands alone under uhid), else a
+    // USB device with both ID files.
     for (dir = dir.parent_path(); dir != root && dir.has_relative_path(); dir = dir.parent_path()) {
         unsigned vendor = 0;
         unsigned product = 0;
+        if (hidIds(dir / "uevent", vendor, product))
+            return vendor == vendorId && product == productId;
         if (fs::exists(dir / "idVendor", error) && fs::exists(dir / "idProduct", error))
             return readHexId(dir / "idVendor", vendor) && readHexId(dir / "idProduct", product)
                 && vendor == vendorId && product == productId;

@@ -4,8 +4,10 @@
 #include <functional>
 #include <string>
 
-// Finds the GPIO chip that the kernel's MCP2200 driver made for a USB device: a chip whose USB
-// ancestor in sysfs has the given IDs, labelled "mcp2200" where its label can be read.
+// Finds the GPIO chip that the kernel's MCP2200 driver made for a device with the given IDs: a
+// chip whose HID device in sysfs names them in its HID_ID (as it does under uhid too), or,
+// where none does, whose USB ancestor has them; labelled "mcp2200" where its label can be
+// read.
 class GpioChipFinder
 {
 public:

@@ -4,28 +4,46 @@
 #include "Mcp2200Transport.h"
 
 #include <memory>
-#include <vector>
+#include <string>
+#include <thread>
 
 // The chip's pins as lines of the kernel's GPIO chip. The kernel driver owns the chip's
 // settings, so the baud rate cannot be set this way.
+//
+// The driver writes the chip's settings (a CONFIGURE, which also clears every output for a
+// moment) for each direction it sets, whether it changes or not, so all eight lines are held in
+// one request taken as the kernel has them, and only directions that really change are set.
+// The driver waits seconds for a chip that does not answer: the ioctls run on a thread of the
+// transport's own, and a call waits for them only a bounded time.
 class GpioTransport : public Mcp2200Transport
 {
 public:
     static constexpr const char *consumer = "virel-configurator";
+    // How long a pin call, and a call that sets directions, waits for the kernel before the
+    // chip counts as silent; until the ioctl given up on ends, calls fail at once.
+    static constexpr int pinWaitMs = 100;
+    static constexpr int setupWaitMs = 300;
 
     explicit GpioTransport(std::unique_ptr<GpioLineIo> io, std::string node = {});
+    ~GpioTransport() override;
+    GpioTransport(const GpioTransport &) = delete;
+    GpioTransport &operator=(const GpioTransport &) = delete;
 
-    // Takes every line: the link's 2 and 3 as outputs at their idle level (high), the rest as
-    // inputs, so that no pin the link does not drive fights what the cable wires to it.
+    // Takes every line and makes the link's 2 and 3 outputs at their idle level (high) and the
+    // detector's 4 an input; the others keep the directions the kernel has for them, unless it
+    // has every line as an output (as its driver starts), when they become inputs, so that no
+    // pin the link does not drive fights what the cable wires to it.
     bool start();
-    // After a refused start(): its errno, and the program holding the link's lines if the
-    // kernel names one.
-    int requestError() const { return io->lastError(); }
-    std::string holder() const;
+    // After a refused start(): its errno, and the program holding a line if the kernel names
+    // one.
+    int requestError() const { return startError; }
+    std::string holder();
 
     std::string deviceNode() const override { return node; }
     bool isAlive() override;
     bool isLost() const override { return lost; }
+    bool isSilent() const override { return silent; }
+    Mcp2200Fault failure() const override { return lastFailure; }
     bool writePin(unsigned pin, bool high) override;
     bool readPin(unsigned pin, bool &high) override;
     bool setDirections(std::uint8_t ioMap) override;
@@ -33,27 +51,17 @@ public:
     bool configure(
         std::uint8_t ioMap, unsigned long baudRate, const Mcp2200AltFunctions &alt) override;
 
-private:
-    // Releases the held lines and requests `lines` (bit n = line n), those in `inputs` as
-    // inputs, the rest as outputs driven from the latch.
-    bool requestLines(std::uint8_t lines, std::uint8_t inputs);
-    // One request for `order`; the outputs in `switched` are taken as the chip has them.
-    bool requestOnce(
-        const std::vector<unsigned> &order, std::uint8_t inputs, std::uint8_t switched);
-    // Bit of a pin in the held request's value bitmaps; 0 when the pin is not held.
-    std::uint64_t requestBit(unsigned pin) const;
-    std::uint64_t heldBits() const;
-    // A write the kernel refused with EBADE was done all the same (see writePin).
-    bool doneAnyway(bool ok) const;
-    // Every ioctl the transport makes is one the kernel grants while the chip is there.
-    bool granted(bool ok);
+    struct Shared;
 
-    std::unique_ptr<GpioLineIo> io;
+private:
+    // Runs `job` on the worker and notes how it ended; false when it failed or was given up on.
+    template<typename Job> bool run(Job job, int waitMs);
+
+    std::shared_ptr<Shared> shared;
+    std::thread worker;
     std::string node;
-    // The held lines in request order: the value bitmaps' bit i is heldOrder[i].
-    std::vector<unsigned> heldOrder;
-    std::uint8_t heldInputs = 0;
-    // Last level written to each output, kept across re-requests.
-    std::uint8_t latch = 0;
+    int startError = 0;
     bool lost = false;
+    bool silent = false;
+    Mcp2200Fault lastFailure;
 };

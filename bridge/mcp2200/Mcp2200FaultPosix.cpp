@@ -9,6 +9,8 @@ Mcp2200Fault::Kind Mcp2200Fault::refusalKind(int error)
         return Kind::PermissionDenied;
     if (error == EBUSY)
         return Kind::Busy;
+    if (error == ETIMEDOUT) // the kernel's MCP2200 driver got no answer in time
+        return Kind::Silent;
     return Kind::Failed;
 }
 

@@ -1,5 +1,20 @@
 #include "FakeGpioLines.h"
 
+#include <chrono>
+#include <thread>
+
+namespace {
+
+constexpr std::uint8_t linkLines = 0x0C;
+constexpr std::uint64_t directionFlags = GPIO_V2_LINE_FLAG_INPUT | GPIO_V2_LINE_FLAG_OUTPUT;
+
+std::uint8_t bitOf(unsigned line)
+{
+    return static_cast<std::uint8_t>(1u << line);
+}
+
+} // namespace
+
 FakeGpioLines::~FakeGpioLines()
 {
     if (destroyed)
@@ -15,29 +30,40 @@ bool FakeGpioLines::request(gpio_v2_line_request &request)
         return false;
     }
     current = request;
+    held = true;
     for (unsigned i = 0; i < request.num_lines; ++i) {
-        const auto bit = static_cast<std::uint8_t>(1u << request.offsets[i]);
-        const std::uint64_t flags = lineFlags(request, i);
-        if (!(flags & (GPIO_V2_LINE_FLAG_INPUT | GPIO_V2_LINE_FLAG_OUTPUT)))
+        const unsigned line = request.offsets[i];
+        // gpiod_request() asks the driver for the line's direction, from its cache.
+        isOut = (directions >> line) & 1u ? (isOut & ~bitOf(line)) : (isOut | bitOf(line));
+        const std::uint64_t flags = lineFlags(request.config, i);
+        if (!(flags & directionFlags))
             continue;
-        const bool output = flags & GPIO_V2_LINE_FLAG_OUTPUT;
-        directions = output ? (directions & ~bit) : (directions | bit);
-        configured.push_back(directions);
-        if (!output)
-            continue;
-        for (unsigned a = 0; a < request.config.num_attrs; ++a) {
-            const gpio_v2_line_config_attribute &attr = request.config.attrs[a];
-            if (attr.attr.id == GPIO_V2_LINE_ATTR_ID_OUTPUT_VALUES && (attr.mask >> i) & 1u)
-                outputLevels
-                    = (attr.attr.values >> i) & 1u ? (outputLevels | bit) : (outputLevels & ~bit);
-        }
-        if (setterError) {
-            // The kernel undoes the request at the first line that failed.
-            error = setterError;
+        error = setDirection(line, flags, outputValue(request.config, i));
+        if (error) {
+            // The kernel lets go of the whole request at the first line that failed.
+            held = false;
             return false;
         }
     }
-    held = true;
+    return true;
+}
+
+bool FakeGpioLines::setConfig(gpio_v2_line_config &config)
+{
+    calls.push_back("config");
+    configs.push_back(config);
+    if (unplugged || !held) {
+        error = unplugged ? ENODEV : EBADF;
+        return false;
+    }
+    for (unsigned i = 0; i < current.num_lines; ++i) {
+        const std::uint64_t flags = lineFlags(config, i);
+        if (!(flags & directionFlags))
+            continue; // left as it is
+        error = setDirection(current.offsets[i], flags, outputValue(config, i));
+        if (error)
+            return false; // the lines after it stay as they were
+    }
     return true;
 }
 
@@ -49,25 +75,36 @@ bool FakeGpioLines::setValues(gpio_v2_line_values &values)
         error = unplugged ? ENODEV : EBADF;
         return false;
     }
+    std::uint8_t mask = 0;
+    std::uint8_t bits = 0;
     for (unsigned i = 0; i < current.num_lines; ++i) {
         if (!((values.mask >> i) & 1u))
             continue;
-        if (!isOutput(i)) {
+        const unsigned line = current.offsets[i];
+        if (!isOutput(line)) {
             error = EPERM; // the kernel refuses to drive an input
             return false;
         }
-        const auto bit = static_cast<std::uint8_t>(1u << current.offsets[i]);
-        outputLevels = (values.bits >> i) & 1u ? (outputLevels | bit) : (outputLevels & ~bit);
+        mask |= bitOf(line);
+        if ((values.bits >> i) & 1u)
+            bits |= bitOf(line);
     }
-    error = setterError;
-    return setterError == 0;
+    askedLow = mask & ~bits;
+    error = setMultiple(mask, bits);
+    askedLow = 0;
+    return error == 0;
 }
 
 bool FakeGpioLines::getValues(gpio_v2_line_values &values)
 {
     calls.push_back("get");
     reads.push_back(values);
-    if (unplugged || !held)
+    if (unplugged || !held) {
+        error = unplugged ? ENODEV : EBADF;
+        return false;
+    }
+    error = readAll();
+    if (error)
         return false;
     values.bits = 0;
     for (unsigned i = 0; i < current.num_lines; ++i) {
@@ -83,35 +120,120 @@ void FakeGpioLines::release()
     held = false;
 }
 
+bool FakeGpioLines::lineInfo(gpio_v2_line_info &info)
+{
+    if (unplugged || info.offset >= 8) {
+        error = unplugged ? ENODEV : EINVAL;
+        return false;
+    }
+    const unsigned line = info.offset;
+    info.flags = isOutput(line) ? GPIO_V2_LINE_FLAG_OUTPUT : GPIO_V2_LINE_FLAG_INPUT;
+    const std::string &name
+        = held && indexOf(line) >= 0 ? std::string("virel-configurator") : consumers[line];
+    if (!name.empty())
+        info.flags |= GPIO_V2_LINE_FLAG_USED;
+    name.copy(info.consumer, sizeof info.consumer - 1);
+    return true;
+}
+
 bool FakeGpioLines::level(unsigned line) const
 {
+    return (chipDirections >> line) & 1u ? (inputLevels >> line) & 1u : (chipLatch >> line) & 1u;
+}
+
+int FakeGpioLines::indexOf(unsigned line) const
+{
     for (unsigned i = 0; held && i < current.num_lines; ++i) {
-        if (current.offsets[i] == line && isOutput(i))
-            return (outputLevels >> line) & 1u;
+        if (current.offsets[i] == line)
+            return static_cast<int>(i);
     }
-    return (inputLevels >> line) & 1u;
+    return -1;
 }
 
-bool FakeGpioLines::isOutput(unsigned index) const
+std::uint64_t FakeGpioLines::lineFlags(const gpio_v2_line_config &config, unsigned index) const
 {
-    const std::uint64_t flags = lineFlags(current, index);
-    if (flags & (GPIO_V2_LINE_FLAG_INPUT | GPIO_V2_LINE_FLAG_OUTPUT))
-        return flags & GPIO_V2_LINE_FLAG_OUTPUT;
-    return !((directions >> current.offsets[index]) & 1u);
-}
-
-std::uint64_t FakeGpioLines::lineFlags(const gpio_v2_line_request &request, unsigned index) const
-{
-    std::uint64_t flags = request.config.flags;
-    for (unsigned a = 0; a < request.config.num_attrs; ++a) {
-        const gpio_v2_line_config_attribute &attr = request.config.attrs[a];
-        if (attr.attr.id == GPIO_V2_LINE_ATTR_ID_FLAGS && (attr.mask >> index) & 1u)
+    std::uint64_t flags = config.flags;
+    for (unsigned a = 0; a < config.num_attrs; ++a) {
+        const gpio_v2_line_config_attribute &attr = config.attrs[a];
+        if (attr.attr.id == GPIO_V2_LINE_ATTR_ID_FLAGS && (attr.mask >> index) & 1u) {
             flags = attr.attr.flags;
+            break;
+        }
     }
     return flags;
 }
 
-std::string FakeGpioLines::lineConsumer(unsigned line)
+bool FakeGpioLines::outputValue(const gpio_v2_line_config &config, unsigned index) const
 {
-    return line < consumers.size() ? consumers[line] : std::string();
+    for (unsigned a = 0; a < config.num_attrs; ++a) {
+        const gpio_v2_line_config_attribute &attr = config.attrs[a];
+        if (attr.attr.id == GPIO_V2_LINE_ATTR_ID_OUTPUT_VALUES && (attr.mask >> index) & 1u)
+            return (attr.attr.values >> index) & 1u;
+    }
+    return false;
+}
+
+int FakeGpioLines::setDirection(unsigned line, std::uint64_t flags, bool value)
+{
+    const bool output = flags & GPIO_V2_LINE_FLAG_OUTPUT;
+    // gpiolib takes the new direction before it asks the driver, and keeps it when that fails.
+    isOut = output ? (isOut | bitOf(line)) : (isOut & ~bitOf(line));
+    askedLow = output && !value ? bitOf(line) : 0;
+    // mcp_set_direction(): READ_ALL, then CONFIGURE from the cache, then every output again.
+    int result = readAll();
+    if (result == 0) {
+        const std::uint8_t outputsBefore = static_cast<std::uint8_t>(~directions);
+        directions = output ? (directions & ~bitOf(line)) : (directions | bitOf(line));
+        configured.push_back(directions);
+        report();
+        chipChange(directions, 0x00, askedLow); // "Configure CMD will clear all IOs"
+        setMultiple(outputsBefore, values);
+        if (output)
+            result = setMultiple(bitOf(line), value ? bitOf(line) : 0);
+    }
+    askedLow = 0;
+    return result;
+}
+
+int FakeGpioLines::readAll()
+{
+    return report() ? ETIMEDOUT : 0;
+}
+
+int FakeGpioLines::setMultiple(std::uint8_t mask, std::uint8_t bits)
+{
+    if (setterError && setterError != EBADE)
+        return setterError;
+    values = static_cast<std::uint8_t>((values & ~mask) | (bits & mask));
+    report();
+    const auto outputs = static_cast<std::uint8_t>(~chipDirections);
+    chipChange(chipDirections,
+        static_cast<std::uint8_t>((chipLatch & ~outputs) | (values & outputs)), askedLow);
+    return setterError;
+}
+
+void FakeGpioLines::chipChange(
+    std::uint8_t newDirections, std::uint8_t newLatch, std::uint8_t asked)
+{
+    const bool before[2] = {level(2), level(3)};
+    chipDirections = newDirections;
+    chipLatch = newLatch;
+    for (unsigned line = 2; line <= 3; ++line) {
+        const std::uint8_t bit = bitOf(line);
+        if (before[line - 2] && !level(line) && !(asked & bit)) {
+            ++unaskedFalls;
+            fallen |= bit;
+        } else if (level(line) || (asked & bit)) {
+            fallen &= ~bit;
+        }
+    }
+}
+
+bool FakeGpioLines::report()
+{
+    if (fallen & linkLines)
+        ++lowReports;
+    if (silentMs > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(silentMs));
+    return silentMs > 0;
 }

@@ -36,7 +36,47 @@ bool FuzzGpioLines::request(gpio_v2_line_request &request)
         return false;
     seen.held = request;
     seen.holding = true;
+    apply(request.config);
     return true;
+}
+
+bool FuzzGpioLines::setConfig(gpio_v2_line_config &config)
+{
+    fuzzRequire(seen.holding, "lines are set up only while held");
+    fuzzRequire(config.num_attrs <= GPIO_V2_LINE_NUM_ATTRS_MAX, "attributes fit");
+    for (unsigned a = 0; a < config.num_attrs; ++a)
+        fuzzRequire((config.attrs[a].mask & ~heldMask()) == 0, "attributes name only held lines");
+    if (!granted())
+        return false;
+    apply(config);
+    return true;
+}
+
+bool FuzzGpioLines::lineInfo(gpio_v2_line_info &info)
+{
+    fuzzRequire(info.offset < 8, "only the chip's lines are asked about");
+    if (!granted())
+        return false;
+    info.flags
+        = (seen.outputs >> info.offset) & 1u ? GPIO_V2_LINE_FLAG_OUTPUT : GPIO_V2_LINE_FLAG_INPUT;
+    return true;
+}
+
+void FuzzGpioLines::apply(const gpio_v2_line_config &config)
+{
+    for (unsigned i = 0; i < seen.held.num_lines; ++i) {
+        std::uint64_t flags = config.flags;
+        for (unsigned a = 0; a < config.num_attrs; ++a) {
+            const gpio_v2_line_config_attribute &attr = config.attrs[a];
+            if (attr.attr.id == GPIO_V2_LINE_ATTR_ID_FLAGS && (attr.mask >> i) & 1u)
+                flags = attr.attr.flags;
+        }
+        const auto bit = static_cast<std::uint8_t>(1u << seen.held.offsets[i]);
+        if (flags & GPIO_V2_LINE_FLAG_OUTPUT)
+            seen.outputs |= bit;
+        else if (flags & GPIO_V2_LINE_FLAG_INPUT)
+            seen.outputs &= static_cast<std::uint8_t>(~bit);
+    }
 }
 
 bool FuzzGpioLines::setValues(gpio_v2_line_values &values)
@@ -73,14 +113,7 @@ bool FuzzGpioLines::granted()
 
 bool FuzzGpioLines::isOutput(unsigned index) const
 {
-    const gpio_v2_line_config &config = seen.held.config;
-    bool output = config.flags & GPIO_V2_LINE_FLAG_OUTPUT;
-    for (unsigned a = 0; a < config.num_attrs; ++a) {
-        const gpio_v2_line_config_attribute &attr = config.attrs[a];
-        if (attr.attr.id == GPIO_V2_LINE_ATTR_ID_FLAGS && (attr.mask >> index) & 1u)
-            output = attr.attr.flags & GPIO_V2_LINE_FLAG_OUTPUT;
-    }
-    return output;
+    return (seen.outputs >> seen.held.offsets[index]) & 1u;
 }
 
 std::uint64_t FuzzGpioLines::heldMask() const
