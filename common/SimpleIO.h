@@ -26,9 +26,10 @@ SIMPLEIO_API bool ClearPin(unsigned int pin);
 SIMPLEIO_API bool ReadPin(unsigned int pin, unsigned int *value);
 SIMPLEIO_API bool fnSetBaudRate(int baudRate);
 // Stores the chip's power-up settings: the directions, the baud rate and the optional pin
-// functions. A LED mode is 0 off (the pin stays GPIO 6 for Rx, 7 for Tx), 1 blink on traffic at
-// the chip's blink speed, 2 toggle on traffic, 3 blink slowly, 4 blink fast; 3 and 4 set the speed
-// both LEDs share, so one LED slow and the other fast, or any other value, is refused. flow is
+// functions. A LED mode, numbered as the maker's library numbers it, is 0 off (the pin stays
+// GPIO 6 for Rx, 7 for Tx), 1 on (blinks on traffic at the chip's blink speed), 3 toggle on
+// traffic, 4 blink slowly, 5 blink fast; 4 and 5 set the speed both LEDs share, so one LED slow
+// and the other fast is refused, as are 2 and anything above 5, with nothing written. flow is
 // hardware flow control (RTS/CTS); uload shows the USB configured state on GP1, sspnd USB suspend
 // on GP0. Settings that no argument speaks of stay as the chip has them.
 SIMPLEIO_API bool ConfigureMCP2200(unsigned char ioMap, unsigned long baudRate,

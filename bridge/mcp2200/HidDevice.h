@@ -11,7 +11,9 @@ public:
 
     virtual ~HidDevice() = default;
 
-    virtual bool write(const Report &report) = 0;
+    // Bytes that went out, the leading report number the system adds included (17 for a whole
+    // report, more where the system pads it); 0 when it did not go out in time; -1 on error.
+    virtual int write(const Report &report) = 0;
     // Bytes read (at most 16), 0 when nothing came within timeoutMs, -1 on error.
     virtual int read(Report &report, int timeoutMs) = 0;
 };

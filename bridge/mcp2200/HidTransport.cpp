@@ -116,9 +116,11 @@ bool HidTransport::readAll(Settings &settings)
     if (!send(request))
         return false;
     HidDevice::Report answer {};
-    if (receive(answer, answerTimeoutMs) != static_cast<int>(answer.size())
-        || answer[0] != readAllCommand)
+    const int size = receive(answer, answerTimeoutMs);
+    if (size != static_cast<int>(answer.size()) || answer[0] != readAllCommand) {
+        silent = !lost;
         return false;
+    }
     settings.directions = answer[4];
     settings.altPins = answer[5];
     settings.defaults = answer[6];
@@ -164,10 +166,13 @@ void HidTransport::dropStaleAnswers()
 
 bool HidTransport::send(const HidDevice::Report &report)
 {
-    // A failed write, unlike a missing answer, means the device is gone.
-    if (!device->write(report))
+    // A failed write, unlike a missing answer, means the device is gone; one that did not go out
+    // in time, a chip that does not take reports.
+    const int sent = device->write(report);
+    if (sent < 0)
         lost = true;
-    return !lost;
+    silent = !lost && sent < reportBytesOut;
+    return !lost && !silent;
 }
 
 int HidTransport::receive(HidDevice::Report &report, int timeoutMs)

@@ -13,14 +13,17 @@ public:
     static constexpr std::uint8_t setClearOutputsCommand = 0x08;
     static constexpr std::uint8_t configureCommand = 0x10;
     static constexpr std::uint8_t readAllCommand = 0x80;
-    // No answer within this time counts as a pulled cable.
+    // How long an answer is waited for; none within it means the chip does not answer.
     static constexpr int answerTimeoutMs = 100;
+    // A whole report and its leading report number.
+    static constexpr int reportBytesOut = 17;
 
     explicit HidTransport(std::unique_ptr<HidDevice> device, std::string node = {});
 
     std::string deviceNode() const override { return node; }
     bool isAlive() override;
     bool isLost() const override { return lost; }
+    bool isSilent() const override { return silent; }
     bool writePin(unsigned pin, bool high) override;
     bool readPin(unsigned pin, bool &high) override;
     bool setDirections(std::uint8_t ioMap) override;
@@ -53,4 +56,5 @@ private:
     std::unique_ptr<HidDevice> device;
     std::string node;
     bool lost = false;
+    bool silent = false;
 };

@@ -36,13 +36,13 @@ HidapiDevice::~HidapiDevice()
     hid_close(handle);
 }
 
-bool HidapiDevice::write(const Report &report)
+int HidapiDevice::write(const Report &report)
 {
     // The chip numbers no reports: hidapi wants a leading 0 then.
     unsigned char buffer[1 + sizeof(Report)] = {0};
     for (std::size_t i = 0; i < report.size(); ++i)
         buffer[1 + i] = report[i];
-    return hid_write(handle, buffer, sizeof buffer) == static_cast<int>(sizeof buffer);
+    return hid_write(handle, buffer, sizeof buffer);
 }
 
 int HidapiDevice::read(Report &report, int timeoutMs)

@@ -26,7 +26,7 @@ public:
     HidapiDevice(const HidapiDevice &) = delete;
     HidapiDevice &operator=(const HidapiDevice &) = delete;
 
-    bool write(const Report &report) override;
+    int write(const Report &report) override;
     int read(Report &report, int timeoutMs) override;
 
 private:

@@ -27,6 +27,7 @@ Mcp2200Bridge::Mcp2200Bridge(TransportOpener &opener, Clock clock, Sink sink)
 
 void Mcp2200Bridge::init(unsigned vendorId, unsigned productId)
 {
+    betweenExchanges(false);
     initialised = true;
     this->vendorId = vendorId;
     this->productId = productId;
@@ -37,6 +38,7 @@ void Mcp2200Bridge::open()
 {
     // Let go of a chip opened before, so that the new one can claim the same lines.
     transport.reset();
+    silenced = false;
     lastOpen = clock();
     transport = opener.openGpio(vendorId, productId);
     Mcp2200Fault gpioFault = transport ? Mcp2200Fault() : opener.lastFault();
@@ -58,16 +60,44 @@ void Mcp2200Bridge::open()
     setFault(found);
 }
 
-Mcp2200Transport *Mcp2200Bridge::usableTransport()
+bool Mcp2200Bridge::betweenExchanges(bool pinCall)
 {
-    if (transport && !transport->isLost())
+    const std::int64_t now = clock();
+    const bool between = !pinCall || now - lastCall >= exchangeGapMs;
+    lastCall = now;
+    return between;
+}
+
+Mcp2200Transport *Mcp2200Bridge::usableTransport(bool between)
+{
+    if (transport && !transport->isLost()) {
+        if (silenced && !between)
+            return nullptr;
+        silenced = false;
         return transport.get();
+    }
     noteLoss(false);
     // Looking for the chip walks sysfs and the USB devices: not on every pin operation.
-    if (!initialised || clock() - lastOpen < reopenIntervalMs)
+    if (!between || !initialised || clock() - lastOpen < reopenIntervalMs)
         return nullptr;
     open();
     return transport && !transport->isLost() ? transport.get() : nullptr;
+}
+
+bool Mcp2200Bridge::finish(bool ok)
+{
+    noteLoss(ok);
+    if (!transport || transport->isLost())
+        return ok;
+    if (!ok && transport->isSilent()) {
+        silenced = true;
+        setFault(Mcp2200Fault::silent(transport->deviceNode()));
+    } else if (!ok && transport->failure().kind != Mcp2200Fault::Kind::None) {
+        setFault(transport->failure());
+    } else if (ok && fault.kind == Mcp2200Fault::Kind::Silent) {
+        setFault({});
+    }
+    return ok;
 }
 
 bool Mcp2200Bridge::noteLoss(bool ok)
@@ -90,40 +120,51 @@ void Mcp2200Bridge::setFault(const Mcp2200Fault &newFault)
 
 bool Mcp2200Bridge::isConnected()
 {
+    betweenExchanges(false);
     Mcp2200Transport *t = usableTransport();
     if (!t)
         return false;
     const bool alive = noteLoss(t->isAlive());
-    if (!t->isLost())
-        setFault(alive ? Mcp2200Fault() : Mcp2200Fault::silent(t->deviceNode()));
+    if (!t->isLost()) {
+        silenced = !alive;
+        const Mcp2200Fault failure = t->failure();
+        setFault(alive ? Mcp2200Fault()
+                : failure.kind == Mcp2200Fault::Kind::Failed
+                ? failure
+                : Mcp2200Fault::silent(t->deviceNode()));
+    }
     return alive;
 }
 
 bool Mcp2200Bridge::configureIO(unsigned char ioMap)
 {
+    betweenExchanges(false);
     Mcp2200Transport *t = usableTransport();
-    return noteLoss(t && t->setDirections(ioMap));
+    return finish(t && t->setDirections(ioMap));
 }
 
 bool Mcp2200Bridge::setPin(unsigned pin)
 {
-    Mcp2200Transport *t = validPin(pin) ? usableTransport() : nullptr;
-    return noteLoss(t && t->writePin(pin, true));
+    const bool between = betweenExchanges(true);
+    Mcp2200Transport *t = validPin(pin) ? usableTransport(between) : nullptr;
+    return finish(t && t->writePin(pin, true));
 }
 
 bool Mcp2200Bridge::clearPin(unsigned pin)
 {
-    Mcp2200Transport *t = validPin(pin) ? usableTransport() : nullptr;
-    return noteLoss(t && t->writePin(pin, false));
+    const bool between = betweenExchanges(true);
+    Mcp2200Transport *t = validPin(pin) ? usableTransport(between) : nullptr;
+    return finish(t && t->writePin(pin, false));
 }
 
 bool Mcp2200Bridge::readPin(unsigned pin, unsigned *value)
 {
+    const bool between = betweenExchanges(true);
     if (!value)
         return false;
-    Mcp2200Transport *t = validPin(pin) ? usableTransport() : nullptr;
+    Mcp2200Transport *t = validPin(pin) ? usableTransport(between) : nullptr;
     bool high = false;
-    const bool ok = noteLoss(t && t->readPin(pin, high));
+    const bool ok = finish(t && t->readPin(pin, high));
     // Callers may use the value without looking at the result: a failed read then looks like
     // an idle line (high), as when nothing is connected, never like stale data.
     *value = (!ok || high) ? 1 : 0;
@@ -132,22 +173,25 @@ bool Mcp2200Bridge::readPin(unsigned pin, unsigned *value)
 
 bool Mcp2200Bridge::setBaudRate(int baudRate)
 {
+    betweenExchanges(false);
     Mcp2200Transport *t = usableTransport();
-    return noteLoss(t && baudRate > 0 && t->setBaudRate(static_cast<unsigned long>(baudRate)));
+    return finish(t && baudRate > 0 && t->setBaudRate(static_cast<unsigned long>(baudRate)));
 }
 
 bool Mcp2200Bridge::configure(unsigned char ioMap, unsigned long baudRate, unsigned rxLedMode,
     unsigned txLedMode, bool flow, bool uload, bool sspnd)
 {
-    const auto lastMode = static_cast<unsigned>(Mcp2200LedMode::BlinkFast);
+    betweenExchanges(false);
+    const auto known = [](unsigned mode) {
+        return mode <= static_cast<unsigned>(Mcp2200LedMode::BlinkFast) && mode != 2;
+    };
     const auto rx = static_cast<Mcp2200LedMode>(rxLedMode);
     const auto tx = static_cast<Mcp2200LedMode>(txLedMode);
     // Both LEDs share one blink-speed bit: two different speeds cannot both be had.
     const bool speedsClash = (rx == Mcp2200LedMode::BlinkSlow && tx == Mcp2200LedMode::BlinkFast)
         || (rx == Mcp2200LedMode::BlinkFast && tx == Mcp2200LedMode::BlinkSlow);
-    Mcp2200Transport *t = rxLedMode <= lastMode && txLedMode <= lastMode && !speedsClash
-        ? usableTransport()
-        : nullptr;
+    Mcp2200Transport *t
+        = known(rxLedMode) && known(txLedMode) && !speedsClash ? usableTransport() : nullptr;
     if (!t)
         return false;
     Mcp2200AltFunctions alt;
@@ -156,5 +200,5 @@ bool Mcp2200Bridge::configure(unsigned char ioMap, unsigned long baudRate, unsig
     alt.hardwareFlow = flow;
     alt.usbConfigured = uload;
     alt.suspend = sspnd;
-    return noteLoss(t->configure(ioMap, baudRate, alt));
+    return finish(t->configure(ioMap, baudRate, alt));
 }

@@ -1,18 +1,21 @@
 #pragma once
 
+#include "Mcp2200Fault.h"
+
 #include <cstdint>
 #include <string>
 
 // What the bridge's entry points need from a way of reaching the chip. The kernel's GPIO
 // character device and hidraw each implement it; tests put fakes behind it.
 
-// What a traffic LED pin does, as ConfigureMCP2200's rxLedMode and txLedMode give it.
+// What a traffic LED pin does, as ConfigureMCP2200's rxLedMode and txLedMode give it, numbered
+// as the maker's library numbers them (it has no mode 2).
 enum class Mcp2200LedMode : unsigned {
     Off = 0, // the pin stays a GPIO pin
-    Blink = 1, // blinks on traffic, at the speed the chip has
-    Toggle = 2, // changes state on traffic
-    BlinkSlow = 3,
-    BlinkFast = 4,
+    On = 1, // blinks on traffic, at the speed the chip has
+    Toggle = 3, // changes state on traffic
+    BlinkSlow = 4,
+    BlinkFast = 5,
 };
 
 // The optional pin functions that ConfigureMCP2200 switches on or off.
@@ -36,6 +39,12 @@ public:
     virtual bool isAlive() = 0;
     // True once the device has gone away (unplugged): only opening it anew can help.
     virtual bool isLost() const = 0;
+    // True when the last call failed because the chip did not answer in time: the calls of a
+    // running frame should then not wait for it again.
+    virtual bool isSilent() const { return false; }
+    // Why the last call failed, where the transport knows better than "lost" or "silent" (an
+    // errno of its own); Kind::None otherwise.
+    virtual Mcp2200Fault failure() const { return {}; }
     // pin is 0..7; the caller has checked it.
     virtual bool writePin(unsigned pin, bool high) = 0;
     virtual bool readPin(unsigned pin, bool &high) = 0;

@@ -3,6 +3,12 @@
 #include "GpioChipDevice.h"
 #include "HidapiDevice.h"
 
+std::unique_ptr<NodeLock> SystemDeviceNodes::lockNode(
+    const std::string &node, int &error, std::string &holder)
+{
+    return NodeLock::take(node, error, holder);
+}
+
 std::unique_ptr<GpioLineIo> SystemDeviceNodes::openGpioChip(const std::string &node, int &error)
 {
     return GpioChipDevice::open(node, error);

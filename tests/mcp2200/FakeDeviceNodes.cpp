@@ -1,5 +1,23 @@
 #include "FakeDeviceNodes.h"
 
+#include <algorithm>
+#include <fstream>
+
+std::unique_ptr<NodeLock> FakeDeviceNodes::lockNode(
+    const std::string &node, int &error, std::string &holder)
+{
+    return NodeLock::take(lockFile(node), error, holder);
+}
+
+std::string FakeDeviceNodes::lockFile(const std::string &node) const
+{
+    std::string name = node;
+    std::replace(name.begin(), name.end(), '/', '_');
+    const std::string file = lockDir.filePath(QString::fromStdString(name)).toStdString();
+    std::ofstream create(file, std::ios::app);
+    return file;
+}
+
 std::unique_ptr<GpioLineIo> FakeDeviceNodes::openGpioChip(const std::string &node, int &error)
 {
     opened.push_back(node);

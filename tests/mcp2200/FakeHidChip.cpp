@@ -1,16 +1,20 @@
 #include "FakeHidChip.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
-bool FakeHidChip::write(const Report &report)
+int FakeHidChip::write(const Report &report)
 {
+    if (writeMs > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(writeMs));
     if (unplugged)
-        return false;
+        return -1;
     written.push_back(report);
     apply(report);
     if (unplugAfterWrites >= 0 && static_cast<int>(written.size()) >= unplugAfterWrites)
         unplugged = true;
-    return true;
+    return sentBytes;
 }
 
 int FakeHidChip::read(Report &report, int timeoutMs)

@@ -12,7 +12,7 @@ class FakeHidChip : public HidDevice
 public:
     enum class Answer { Normal, None, Short, WrongCommand };
 
-    bool write(const Report &report) override;
+    int write(const Report &report) override;
     int read(Report &report, int timeoutMs) override;
 
     // An answer already waiting before the next request, as after a late reply.
@@ -30,6 +30,9 @@ public:
     std::uint8_t inputLevels = 0;
 
     Answer answer = Answer::Normal;
+    // What a write says went out, and how long it takes.
+    int sentBytes = 17;
+    int writeMs = 0;
     // Pulled out right after this many writes (negative: never).
     int unplugAfterWrites = -1;
     bool unplugged = false;

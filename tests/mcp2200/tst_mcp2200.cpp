@@ -233,6 +233,7 @@ private slots:
     void faultReasons();
 #ifndef _WIN32
     void reasonToldOnce();
+    void secondInstanceIsTold();
 
     void finderMatches_data();
     void finderMatches();
@@ -303,12 +304,15 @@ void TestMcp2200::hidSetAndClearPin_data()
     QTest::addColumn<bool>("set");
     QTest::addColumn<unsigned>("pin");
     QTest::addColumn<Report>("expected");
-    QTest::newRow("set 2") << true << 2u << report({{0, 0x08}, {11, 0x04}});
-    QTest::newRow("set 3") << true << 3u << report({{0, 0x08}, {11, 0x08}});
-    QTest::newRow("set 0") << true << 0u << report({{0, 0x08}, {11, 0x01}});
-    QTest::newRow("clear 2") << false << 2u << report({{0, 0x08}, {12, 0x04}});
-    QTest::newRow("clear 3") << false << 3u << report({{0, 0x08}, {12, 0x08}});
-    QTest::newRow("clear 7") << false << 7u << report({{0, 0x08}, {12, 0x80}});
+    QTest::addColumn<int>("sent"); // bytes the system says went out
+    QTest::newRow("set 2") << true << 2u << report({{0, 0x08}, {11, 0x04}}) << 17;
+    QTest::newRow("set 3") << true << 3u << report({{0, 0x08}, {11, 0x08}}) << 17;
+    QTest::newRow("set 0") << true << 0u << report({{0, 0x08}, {11, 0x01}}) << 17;
+    QTest::newRow("clear 2") << false << 2u << report({{0, 0x08}, {12, 0x04}}) << 17;
+    QTest::newRow("clear 3") << false << 3u << report({{0, 0x08}, {12, 0x08}}) << 17;
+    QTest::newRow("clear 7") << false << 7u << report({{0, 0x08}, {12, 0x80}}) << 17;
+    QTest::newRow("set 2, padded by the system")
+        << true << 2u << report({{0, 0x08}, {11, 0x04}}) << 65;
 }
 
 void TestMcp2200::hidSetAndClearPin()
@@ -316,7 +320,9 @@ void TestMcp2200::hidSetAndClearPin()
     QFETCH(bool, set);
     QFETCH(unsigned, pin);
     QFETCH(Report, expected);
+    QFETCH(int, sent);
     HidRig rig;
+    rig.chip->sentBytes = sent;
     QVERIFY(set ? rig.bridge.setPin(pin) : rig.bridge.clearPin(pin));
     QCOMPARE(hexAll(rig.chip->written), QList<QByteArray> {hex(expected)});
     QVERIFY(rig.chip->readTimeouts.empty()); // no answer is awaited
@@ -419,13 +425,15 @@ void TestMcp2200::hidConfigureMcp2200_data()
     QTest::addColumn<int>("altOptions");
     // The chip starts with every optional function on, the Rx LED toggling, its UART's polarity
     // inverted (bit 1) and hardware flow control (bit 0).
+    // The modes as the maker's library numbers them: 0 off, 1 on, 3 toggle, 4 slow, 5 fast.
     QTest::newRow("as the program calls it") << 0u << 0u << false << 0x01 << 0x82;
-    QTest::newRow("all functions on, toggling") << 2u << 2u << true << 0xCD << 0xC3;
+    QTest::newRow("all functions on, toggling") << 3u << 3u << true << 0xCD << 0xC3;
     QTest::newRow("blinking at the chip's speed") << 1u << 1u << false << 0x0D << 0x02;
-    QTest::newRow("Rx blinking slowly, Tx off") << 3u << 0u << false << 0x09 << 0x22;
-    QTest::newRow("Tx blinking fast") << 0u << 4u << false << 0x05 << 0x82;
-    QTest::newRow("one slow, one fast") << 3u << 4u << false << -1 << 0;
-    QTest::newRow("unknown mode") << 5u << 0u << false << -1 << 0;
+    QTest::newRow("Rx blinking slowly, Tx off") << 4u << 0u << false << 0x09 << 0x22;
+    QTest::newRow("Tx blinking fast") << 0u << 5u << false << 0x05 << 0x82;
+    QTest::newRow("one slow, one fast") << 4u << 5u << false << -1 << 0;
+    QTest::newRow("no mode 2") << 2u << 0u << false << -1 << 0;
+    QTest::newRow("unknown mode") << 0u << 6u << false << -1 << 0;
 }
 
 void TestMcp2200::hidConfigureMcp2200()
@@ -460,19 +468,33 @@ void TestMcp2200::hidConfigureMcp2200()
 void TestMcp2200::hidBadAnswer_data()
 {
     QTest::addColumn<int>("answer");
-    QTest::newRow("no answer") << int(FakeHidChip::Answer::None);
-    QTest::newRow("short read") << int(FakeHidChip::Answer::Short);
-    QTest::newRow("wrong answer byte") << int(FakeHidChip::Answer::WrongCommand);
+    QTest::addColumn<int>("sent"); // bytes of each request the system says went out
+    QTest::newRow("no answer") << int(FakeHidChip::Answer::None) << 17;
+    QTest::newRow("short read") << int(FakeHidChip::Answer::Short) << 17;
+    QTest::newRow("wrong answer byte") << int(FakeHidChip::Answer::WrongCommand) << 17;
+    QTest::newRow("request not taken in time") << int(FakeHidChip::Answer::Normal) << 0;
+    QTest::newRow("part of a request") << int(FakeHidChip::Answer::Normal) << 16;
 }
 
 void TestMcp2200::hidBadAnswer()
 {
     QFETCH(int, answer);
+    QFETCH(int, sent);
     HidRig rig;
     rig.chip->answer = FakeHidChip::Answer(answer);
+    rig.chip->sentBytes = sent;
     unsigned value = 0;
     QVERIFY(!rig.bridge.readPin(4, &value));
     QCOMPARE(value, 1u);
+    // The rest of the frame fails at once, asking the chip nothing, with the reason known.
+    for (int tick = 0; tick < 100; ++tick) {
+        rig.now += 2;
+        QVERIFY(!rig.bridge.readPin(4, &value));
+        QVERIFY(!rig.bridge.setPin(2));
+    }
+    QCOMPARE(rig.chip->written.size(), std::size_t(1));
+    QCOMPARE(QString(rig.bridge.lastErrorText()),
+        "The MCP2200 does not answer. Unplug the cable and plug it in again.");
     QVERIFY(!rig.bridge.isConnected());
     QVERIFY(!rig.bridge.configureIO(0xF0));
     QVERIFY(!rig.bridge.setBaudRate(300));
@@ -481,8 +503,9 @@ void TestMcp2200::hidBadAnswer()
     for (const Report &r : rig.chip->written)
         QCOMPARE(hex(r), hex(readAllRequest));
     QCOMPARE(rig.chip->written.size(), std::size_t(5));
-    // Pin writes need no answer and still work.
-    QVERIFY(rig.bridge.setPin(2));
+    // In the next exchange, pin writes, which need no answer, are tried again.
+    rig.now += Mcp2200Bridge::exchangeGapMs;
+    QCOMPARE(rig.bridge.setPin(2), sent >= 17);
 }
 
 void TestMcp2200::hidUnplugMidExchange_data()
@@ -730,10 +753,17 @@ void TestMcp2200::reopenAfterUnplug()
     QVERIFY(!rig.bridge.setPin(2));
     FakeHidChip *second = rig.plugNewChip();
     rig.now += Mcp2200Bridge::reopenIntervalMs - 1;
-    QVERIFY(!rig.bridge.setPin(2));
     QVERIFY(!rig.bridge.isConnected());
     QCOMPARE(rig.opener.calls.size(), std::size_t(2));
-    rig.now += 1;
+    // A running frame's pin calls fail at once, past the second too: a search would hold up
+    // their ticks.
+    for (int tick = 0; tick < 1000; ++tick) {
+        rig.now += 2;
+        QVERIFY(!rig.bridge.setPin(2));
+    }
+    QCOMPARE(rig.opener.calls.size(), std::size_t(2));
+    // The first call of the next exchange looks again.
+    rig.now += Mcp2200Bridge::exchangeGapMs;
     QVERIFY(rig.bridge.setPin(2));
     QCOMPARE(rig.opener.calls.size(), std::size_t(4));
     QCOMPARE(hexAll(second->written), QList<QByteArray> {hex(report({{0, 0x08}, {11, 0x04}}))});
@@ -769,6 +799,7 @@ void TestMcp2200::silentChipIsNotReopened()
     QVERIFY(!rig.bridge.isConnected());
     QCOMPARE(QString(rig.bridge.lastErrorText()),
         "The MCP2200 does not answer. Unplug the cable and plug it in again.");
+    rig.now += Mcp2200Bridge::exchangeGapMs;
     QVERIFY(rig.bridge.setPin(2)); // the same device, still open
     QCOMPARE(rig.opener.calls.size(), std::size_t(2));
 }
@@ -795,8 +826,9 @@ void TestMcp2200::windowsReasons()
 void TestMcp2200::faultReasons_data()
 {
     // The GPIO chip in sysfs: "" none, ok, denied (open refused), busy (line request refused),
-    // pulled (gone after opening); the consumer the kernel names on line 3; one word per hidraw
-    // node /dev/hidraw3, /dev/hidraw4 ...: ok, denied, busy, failed, silent, pulled.
+    // pulled (gone after opening), ours (its node locked by a program of ours); the consumer the
+    // kernel names on line 3; one word per hidraw node /dev/hidraw3, /dev/hidraw4 ...: ok,
+    // denied, busy, failed, silent, hangs (writes wait 600 ms in the kernel), pulled, ours.
     QTest::addColumn<QString>("gpio");
     QTest::addColumn<QString>("holder");
     QTest::addColumn<QStringList>("hidraw");
@@ -881,6 +913,22 @@ void TestMcp2200::faultReasons_data()
                                                 << "The MCP2200 on /dev/hidraw3 is busy, held by "
                                                    "another program. Close that program and try "
                                                    "again.";
+    // This test's own program holds the lock, as another instance of the configurator would.
+    const QString heldByUs = "is busy, held by another program (\"tst_mcp2200\"). Close that "
+                             "program and try again.";
+    QTest::newRow("hidraw locked by another instance")
+        << ""
+        << "" << QStringList {"ours"} << false << "The MCP2200 on /dev/hidraw3 " + heldByUs;
+    QTest::newRow("gpio chip locked by another instance")
+        << "ours"
+        << "" << QStringList {"ok"} << false << "The MCP2200 on {gpio} " + heldByUs;
+    QTest::newRow("locked first cable, second opens")
+        << ""
+        << "" << QStringList {"ours", "ok"} << true << "";
+    QTest::newRow("hidraw write hangs") << ""
+                                        << "" << QStringList {"hangs"} << false
+                                        << "The MCP2200 on /dev/hidraw3 does not answer. Unplug "
+                                           "the cable and plug it in again.";
 #endif
 }
 
@@ -973,7 +1021,22 @@ void TestMcp2200::faultReasons()
     nodes.prepareChip = [&](FakeHidChip &chip) {
         if (hidraw.contains("silent"))
             chip.answer = FakeHidChip::Answer::None;
+        if (hidraw.contains("hangs"))
+            chip.writeMs = 600;
     };
+    std::vector<std::unique_ptr<NodeLock>> ours;
+    const auto holdLock = [&](const std::string &node) {
+        int error = 0;
+        std::string holder;
+        ours.push_back(NodeLock::take(nodes.lockFile(node), error, holder));
+        QVERIFY(ours.back());
+    };
+    if (gpio == "ours")
+        holdLock(sysfs.node("gpiochip1").toStdString());
+    for (int i = 0; i < hidraw.size(); ++i) {
+        if (hidraw[i] == "ours")
+            holdLock(nodes.hidraw[i].node);
+    }
     NodeTransportOpener opener(nodes, sysfs.finder());
     std::int64_t now = 0;
     QStringList told;
@@ -1001,6 +1064,35 @@ void TestMcp2200::faultReasons()
 }
 
 #ifndef _WIN32
+void TestMcp2200::secondInstanceIsTold()
+{
+    // Two programs of ours on one cable: the first keeps it and keeps working, the second is
+    // told it is busy, and has it once the first lets go.
+    FakeSysfs sysfs;
+    FakeDeviceNodes nodes;
+    nodes.hidraw = {{"/dev/hidraw3"}};
+    std::int64_t now = 0;
+    auto firstOpener = std::make_unique<NodeTransportOpener>(nodes, sysfs.finder());
+    auto first = std::make_unique<Mcp2200Bridge>(
+        *firstOpener, [&] { return now; }, [](const std::string &) {});
+    first->init(vid, pid);
+    NodeTransportOpener secondOpener(nodes, sysfs.finder());
+    QStringList told;
+    Mcp2200Bridge second(
+        secondOpener, [&] { return now; },
+        [&](const std::string &text) { told << QString::fromStdString(text); });
+    second.init(vid, pid);
+    QVERIFY(!second.isConnected());
+    QVERIFY(first->isConnected());
+    QVERIFY(first->setPin(2));
+    QCOMPARE(told,
+        QStringList {"The MCP2200 on /dev/hidraw3 is busy, held by another program "
+                     "(\"tst_mcp2200\"). Close that program and try again."});
+    first.reset();
+    now += Mcp2200Bridge::reopenIntervalMs;
+    QVERIFY(second.isConnected());
+}
+
 void TestMcp2200::reasonToldOnce()
 {
     // Told again when it comes back after the chip was usable, and whenever it changes.
