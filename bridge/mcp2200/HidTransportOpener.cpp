@@ -24,9 +24,12 @@ public:
     ClaimedDevice(const ClaimedDevice &) = delete;
     ClaimedDevice &operator=(const ClaimedDevice &) = delete;
 
-    auto write(const Report &report) -> decltype(std::declval<HidDevice &>().write(report)) override
+    int write(const Report &report) override
     {
-        return device->write(report);
+        const int sent = device->write(report);
+        // hidapi gives up on a write after a second and tells only -1; one still pending is a
+        // chip that takes no report, not a pulled cable.
+        return sent < 0 && GetLastError() == ERROR_IO_PENDING ? 0 : sent;
     }
     int read(Report &report, int timeoutMs) override { return device->read(report, timeoutMs); }
 

@@ -64,6 +64,18 @@ QList<QByteArray> hexAll(const std::vector<Report> &reports)
 
 const Report readAllRequest = report({{0, 0x80}});
 
+#ifdef _WIN32
+// A chip that takes no report: hidapi's write gives up on it, the write still pending.
+struct HungChip : FakeHidChip
+{
+    int write(const Report &) override
+    {
+        SetLastError(ERROR_IO_PENDING);
+        return -1;
+    }
+};
+#endif
+
 // A bridge over a fake HID chip, opened through InitMCP2200's path (no GPIO chip found).
 struct HidRig
 {
@@ -837,7 +849,8 @@ void TestMcp2200::faultReasons_data()
 #ifdef _WIN32
     // On Windows, one word per HID interface in hidapi's order: ok, busy (held by a program that
     // shares it with none), ours (held by another instance of ours), denied (access denied),
-    // failed (hidapi fails where the system opens it), pulled (listed, then gone).
+    // failed (hidapi fails where the system opens it), pulled (listed, then gone), hung (takes no
+    // report).
     const QString busy
         = "The MCP2200 is busy, held by another program. Close that program and try again.";
     const auto refused = [](int error) {
@@ -863,6 +876,10 @@ void TestMcp2200::faultReasons_data()
         << "The MCP2200 was lost: the cable was pulled out. Plug it in again.";
     QTest::newRow("windows: second cable opens") << ""
                                                  << "" << QStringList {"busy", "ok"} << true << "";
+    QTest::newRow("windows: a write that never completes")
+        << ""
+        << "" << QStringList {"hung"} << false
+        << "The MCP2200 does not answer. Unplug the cable and plug it in again.";
     QTest::newRow("windows: first cable's trouble told")
         << ""
         << "" << QStringList {"busy", "denied"} << false << busy;
@@ -972,7 +989,8 @@ void TestMcp2200::faultReasons()
             CloseHandle(handle);
             if (words[path] == "failed")
                 break;
-            auto chip = std::make_unique<FakeHidChip>();
+            auto chip = words[path] == "hung" ? std::make_unique<HungChip>()
+                                              : std::make_unique<FakeHidChip>();
             chip->unplugged = access == 0;
             return std::unique_ptr<HidDevice>(std::move(chip));
         }
