@@ -59,30 +59,39 @@ case $driver in
 "" | hid-mcp2200) ;;
 *) usage "the kit has no driver $driver (only hid-mcp2200)" ;;
 esac
-[ "$(id -u)" -eq 0 ] || usage "must run as root"
+die() {
+    say "$*"
+    exit 125
+}
+[ "$(id -u)" -eq 0 ] || die "must run as root"
 
-kit=$("$repo/scripts/cable-kit.sh" | tail -n 1)
-[ -n "$kernel" ] && [ -f "$kit/$kernel/vmlinuz" ] ||
-    usage "no kernel $kernel in the kit: 6.12, newest or one of $(cd "$kit" && echo */vmlinuz)"
-kdir=$(cd "$kit/$kernel" && pwd -P)
-release=${kdir##*/}
-
+# The paths travel on the kernel command line and in QEMU's options.
+path_ok() {
+    [[ $1 =~ ^/[^[:space:],:]*$ ]] || die "$1: no spaces, commas or colons in the guest's paths"
+}
 mkdir -p "$results"
 results=$(cd "$results" && pwd -P)
-# The paths travel on the kernel command line and in QEMU's options.
-for path in "$results" "$kdir" "$repo"; do
-    [[ $path =~ ^/[^[:space:],]*$ ]] || usage "$path: no spaces or commas in the guest's paths"
-done
-[ "$results" != / ] || usage "RESULTS cannot be /"
+path_ok "$results"
+path_ok "$repo"
+[ "$results" != / ] || die "RESULTS cannot be /"
 exec 9<"$results"
-flock -n 9 || usage "another guest is using $results"
+flock -n 9 || die "another guest is using $results"
 
 cwd=$(pwd -P)
 case $cwd/ in
 "$results"/*) ;;
 /tmp/* | /var/tmp/* | /run/* | /root/* | /dev/* | /proc/* | /sys/*)
-    usage "the guest does not see $cwd (its /tmp, /run, /var/tmp and /root are its own)" ;;
+    die "the guest does not see $cwd (its /tmp, /run, /var/tmp and /root are its own)" ;;
 esac
+
+kit=$("$repo/scripts/cable-kit.sh" | tail -n 1)
+if [ -z "$kernel" ] || [ ! -f "$kit/$kernel/vmlinuz" ]; then
+    die "no kernel $kernel in the kit; it has: $(cd "$kit" && for k in */vmlinuz; do
+        printf '%s ' "${k%/vmlinuz}"; done)"
+fi
+kdir=$(cd "$kit/$kernel" && pwd -P)
+release=${kdir##*/}
+path_ok "$kdir"
 
 quote() { printf "'%s'" "${1//\'/\'\\\'\'}"; }
 rm -f "$results"/guest.{log,rc,rc.new,setup-error,job} "$results/boot.log"
@@ -98,7 +107,7 @@ accel=${VIREL_CABLE_ACCEL:-tcg}
 case $accel in
 tcg) cpu=max ;;
 kvm) cpu=host ;;
-*) usage "VIREL_CABLE_ACCEL is tcg or kvm, not $accel" ;;
+*) die "VIREL_CABLE_ACCEL is tcg or kvm, not $accel" ;;
 esac
 append="console=ttyS0 quiet panic=-1 cable.init=$repo/scripts/cable-init.sh"
 append+=" cable.results=$results cable.modules=$kdir/modules/lib/modules"

@@ -28,22 +28,23 @@ kit=${VIREL_CABLE_KIT:-$repo/build-cable/kit}
 mirror=http://deb.debian.org/debian
 security_mirror=http://deb.debian.org/debian-security
 
-# name release package=version sha256 sha1. The sha1 finds the file on snapshot.debian.org
-# should the mirror have dropped that version. When a pin is moved on, the names' releases
-# follow from the package names.
+# name release package=version sha256 sha1: the current versions on 9 December 2026, 6.12.121
+# from trixie-security and 7.3.4 from trixie-backports. The sha1 finds the file on
+# snapshot.debian.org should the mirror have dropped that version (snapshot.debian.org is not
+# reachable from every network: it was not from the machine these pins were made on).
 pins="
-6.12 6.12.121+deb13-amd64 linux-image-6.12.121+deb13-amd64-unsigned=6.12.121-1 a8d6375876522f09714aa67e2c12e147d2016682d2590d77072187671f1cbeab -
-6.12 6.12.121+deb13-amd64 linux-headers-6.12.121+deb13-amd64=6.12.121-1 769ae18c1417871b631da88bc2b084bdc13ce1434b4194031b85bbee6d16773c -
-6.12 6.12.121+deb13-amd64 linux-headers-6.12.121+deb13-common=6.12.121-1 3f7909c2ffd51ea112751eebb95d730f5dbb645c412b92f3fe0b52dfe205c19d -
-6.12 6.12.121+deb13-amd64 linux-kbuild-6.12.121+deb13=6.12.121-1 33c160b8e14523aa4e87badf4e612a9da93cd79ea8c30e72613e37ff82a269a1 -
-6.12 6.12.121+deb13-amd64 linux-source-6.12=6.12.121-1 22bc7e8374699d49d9ecbc294848d6e92c37d59ab5fee40cf3cd6e6f51909fb4 -
-newest 7.3.4+deb13-amd64 linux-binary-unsigned-7.3.4+deb13-amd64=7.3.4-1~bpo13+1 f7192653d0b077ddb7059842822a9f4dc28395ec9e5fd2fc31064cc3b1ed3edb -
-newest 7.3.4+deb13-amd64 linux-modules-7.3.4+deb13-amd64=7.3.4-1~bpo13+1 b3ea01922c9f133767a83cf6891c19b3693858ded617bf22d1e34f95382c08ea -
-newest 7.3.4+deb13-amd64 linux-base-7.3.4+deb13-amd64=7.3.4-1~bpo13+1 5663505495b5c90be94af42105c7b28629802516779102dac48d5a00cc00fccf -
-newest 7.3.4+deb13-amd64 linux-headers-7.3.4+deb13-amd64=7.3.4-1~bpo13+1 1c43249a7b98aee4af60f2b822ddb04a9e96c1c9e8b013e5f74d3d9faf318699 -
-newest 7.3.4+deb13-amd64 linux-headers-7.3.4+deb13-common=7.3.4-1~bpo13+1 886647d4a7b05d2aedd22f8e16917c5b75e97e8946966d6bac48962c40b19a06 -
-newest 7.3.4+deb13-amd64 linux-kbuild-7.3.4+deb13=7.3.4-1~bpo13+1 248cce12d48862f7d38ca51efdb759c031192543d144f18bd36a5df37f156244 -
-newest 7.3.4+deb13-amd64 linux-source-7.3=7.3.4-1~bpo13+1 703e369ddd4cce971452f5a593ee55df3a5c10c83caf0fa0df039633ed181ee3 -
+6.12 6.12.121+deb13-amd64 linux-image-6.12.121+deb13-amd64-unsigned=6.12.121-1 a8d6375876522f09714aa67e2c12e147d2016682d2590d77072187671f1cbeab 076fed1179d0371a4783b8a7ac8fdc01d67c51e0
+6.12 6.12.121+deb13-amd64 linux-headers-6.12.121+deb13-amd64=6.12.121-1 769ae18c1417871b631da88bc2b084bdc13ce1434b4194031b85bbee6d16773c 09fc6ec5882eb636f8edb1a7714bff59cbac9907
+6.12 6.12.121+deb13-amd64 linux-headers-6.12.121+deb13-common=6.12.121-1 3f7909c2ffd51ea112751eebb95d730f5dbb645c412b92f3fe0b52dfe205c19d 97a01d445835749e589dea6e19680c5dbb46a4ee
+6.12 6.12.121+deb13-amd64 linux-kbuild-6.12.121+deb13=6.12.121-1 33c160b8e14523aa4e87badf4e612a9da93cd79ea8c30e72613e37ff82a269a1 9a759b4c2d958dee732ef07c841df3f3853085b2
+6.12 6.12.121+deb13-amd64 linux-source-6.12=6.12.121-1 22bc7e8374699d49d9ecbc294848d6e92c37d59ab5fee40cf3cd6e6f51909fb4 5759a64cdee76c7f385370fceed90a82633839b8
+newest 7.3.4+deb13-amd64 linux-binary-unsigned-7.3.4+deb13-amd64=7.3.4-1~bpo13+1 f7192653d0b077ddb7059842822a9f4dc28395ec9e5fd2fc31064cc3b1ed3edb 69417c901dadbdc44e4aa7a2cd163f57356d1dea
+newest 7.3.4+deb13-amd64 linux-modules-7.3.4+deb13-amd64=7.3.4-1~bpo13+1 b3ea01922c9f133767a83cf6891c19b3693858ded617bf22d1e34f95382c08ea 45cbbd130ed4a215720efcde754ede75539775b2
+newest 7.3.4+deb13-amd64 linux-base-7.3.4+deb13-amd64=7.3.4-1~bpo13+1 5663505495b5c90be94af42105c7b28629802516779102dac48d5a00cc00fccf 8f4611248c4b168992aea335aceb0b94d017f4a3
+newest 7.3.4+deb13-amd64 linux-headers-7.3.4+deb13-amd64=7.3.4-1~bpo13+1 1c43249a7b98aee4af60f2b822ddb04a9e96c1c9e8b013e5f74d3d9faf318699 03c567cbb8c74571d98630957f846cb57e91c146
+newest 7.3.4+deb13-amd64 linux-headers-7.3.4+deb13-common=7.3.4-1~bpo13+1 886647d4a7b05d2aedd22f8e16917c5b75e97e8946966d6bac48962c40b19a06 8c8f53adf789d61222ddca97e6916b0a30512efa
+newest 7.3.4+deb13-amd64 linux-kbuild-7.3.4+deb13=7.3.4-1~bpo13+1 248cce12d48862f7d38ca51efdb759c031192543d144f18bd36a5df37f156244 977755b5a9f82ecdac54fab10b252c6c55c6afe6
+newest 7.3.4+deb13-amd64 linux-source-7.3=7.3.4-1~bpo13+1 703e369ddd4cce971452f5a593ee55df3a5c10c83caf0fa0df039633ed181ee3 94589443b986be97e5c0a149375aad80b208c7d6
 "
 # What reaches the host's root over virtio-9p (their dependencies come from modules.dep), and
 # overlay for a host without /lib/modules.
