@@ -16,4 +16,7 @@ public:
     virtual int write(const Report &report) = 0;
     // Bytes read (at most 16), 0 when nothing came within timeoutMs, -1 on error.
     virtual int read(Report &report, int timeoutMs) = 0;
+    // The system's error code for the last call that gave -1, where the device knows it; 0 when
+    // it does not, taken as a device that went away.
+    virtual int lastError() const { return 0; }
 };

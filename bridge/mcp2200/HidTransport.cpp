@@ -118,7 +118,7 @@ bool HidTransport::readAll(Settings &settings)
     HidDevice::Report answer {};
     const int size = receive(answer, answerTimeoutMs);
     if (size != static_cast<int>(answer.size()) || answer[0] != readAllCommand) {
-        silent = !lost;
+        silent = !lost && lastFailure.kind == Mcp2200Fault::Kind::None;
         return false;
     }
     settings.directions = answer[4];
@@ -166,19 +166,32 @@ void HidTransport::dropStaleAnswers()
 
 bool HidTransport::send(const HidDevice::Report &report)
 {
-    // A failed write, unlike a missing answer, means the device is gone; one that did not go out
-    // in time, a chip that does not take reports.
+    // A failed write, unlike a missing answer, means the device is gone, unless the system names
+    // another error; one that did not go out in time, a chip that does not take reports.
+    lastFailure = {};
     const int sent = device->write(report);
     if (sent < 0)
-        lost = true;
-    silent = !lost && sent < reportBytesOut;
-    return !lost && !silent;
+        noteError();
+    silent = !lost && sent >= 0 && sent < reportBytesOut;
+    return !lost && sent >= reportBytesOut;
 }
 
 int HidTransport::receive(HidDevice::Report &report, int timeoutMs)
 {
     const int size = device->read(report, timeoutMs);
     if (size < 0)
-        lost = true;
+        noteError();
     return size;
+}
+
+void HidTransport::noteError()
+{
+    // Only a device gone away is lost; another error the system names fails the call with it.
+    const int error = device->lastError();
+    lastFailure = error != 0 ? Mcp2200Fault::refused(node, error) : Mcp2200Fault();
+    if (lastFailure.kind == Mcp2200Fault::Kind::None
+        || lastFailure.kind == Mcp2200Fault::Kind::Lost) {
+        lastFailure = {};
+        lost = true;
+    }
 }

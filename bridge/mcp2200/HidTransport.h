@@ -24,6 +24,7 @@ public:
     bool isAlive() override;
     bool isLost() const override { return lost; }
     bool isSilent() const override { return silent; }
+    Mcp2200Fault failure() const override { return lastFailure; }
     bool writePin(unsigned pin, bool high) override;
     bool readPin(unsigned pin, bool &high) override;
     bool setDirections(std::uint8_t ioMap) override;
@@ -52,9 +53,11 @@ private:
     void dropStaleAnswers();
     bool send(const HidDevice::Report &report);
     int receive(HidDevice::Report &report, int timeoutMs);
+    void noteError();
 
     std::unique_ptr<HidDevice> device;
     std::string node;
     bool lost = false;
     bool silent = false;
+    Mcp2200Fault lastFailure;
 };

@@ -26,16 +26,27 @@ public:
 
     int write(const Report &report) override
     {
+        SetLastError(0);
         const int sent = device->write(report);
+        error = sent < 0 ? static_cast<int>(GetLastError()) : 0;
         // hidapi gives up on a write after a second and tells only -1; one still pending is a
         // chip that takes no report, not a pulled cable.
-        return sent < 0 && GetLastError() == ERROR_IO_PENDING ? 0 : sent;
+        return error == ERROR_IO_PENDING ? 0 : sent;
     }
-    int read(Report &report, int timeoutMs) override { return device->read(report, timeoutMs); }
+    int read(Report &report, int timeoutMs) override
+    {
+        SetLastError(0);
+        const int size = device->read(report, timeoutMs);
+        error = size < 0 ? static_cast<int>(GetLastError()) : 0;
+        return size;
+    }
+    // hidapi keeps only a message, but the call that failed left the system's error behind.
+    int lastError() const override { return error; }
 
 private:
     std::unique_ptr<HidDevice> device;
     HANDLE claim;
+    int error = 0;
 };
 
 } // namespace

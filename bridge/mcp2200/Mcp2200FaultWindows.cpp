@@ -13,7 +13,8 @@ Mcp2200Fault::Kind Mcp2200Fault::refusalKind(int error)
     case ERROR_PATH_NOT_FOUND:
     case ERROR_DEV_NOT_EXIST:
     case ERROR_DEVICE_NOT_CONNECTED:
-        // Listed a moment ago, gone now.
+    case ERROR_OPERATION_ABORTED:
+        // Listed a moment ago, or open a moment ago, and gone now.
         return Kind::Lost;
     default:
         return Kind::Failed;

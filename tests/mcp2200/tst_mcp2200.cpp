@@ -65,14 +65,18 @@ QList<QByteArray> hexAll(const std::vector<Report> &reports)
 const Report readAllRequest = report({{0, 0x80}});
 
 #ifdef _WIN32
-// A chip that takes no report: hidapi's write gives up on it, the write still pending.
-struct HungChip : FakeHidChip
+// A chip whose writes fail with this system error: ERROR_IO_PENDING where hidapi gave up on one.
+struct FailingChip : FakeHidChip
 {
+    explicit FailingChip(DWORD error)
+        : error(error)
+    { }
     int write(const Report &) override
     {
-        SetLastError(ERROR_IO_PENDING);
+        SetLastError(error);
         return -1;
     }
+    DWORD error;
 };
 #endif
 
@@ -850,7 +854,7 @@ void TestMcp2200::faultReasons_data()
     // On Windows, one word per HID interface in hidapi's order: ok, busy (held by a program that
     // shares it with none), ours (held by another instance of ours), denied (access denied),
     // failed (hidapi fails where the system opens it), pulled (listed, then gone), hung (takes no
-    // report).
+    // report), refusing (writes refused, as Windows refuses a report of the wrong size).
     const QString busy
         = "The MCP2200 is busy, held by another program. Close that program and try again.";
     const auto refused = [](int error) {
@@ -880,6 +884,9 @@ void TestMcp2200::faultReasons_data()
         << ""
         << "" << QStringList {"hung"} << false
         << "The MCP2200 does not answer. Unplug the cable and plug it in again.";
+    QTest::newRow("windows: writes refused")
+        << ""
+        << "" << QStringList {"refusing"} << false << refused(ERROR_INVALID_PARAMETER);
     QTest::newRow("windows: first cable's trouble told")
         << ""
         << "" << QStringList {"busy", "denied"} << false << busy;
@@ -989,8 +996,12 @@ void TestMcp2200::faultReasons()
             CloseHandle(handle);
             if (words[path] == "failed")
                 break;
-            auto chip = words[path] == "hung" ? std::make_unique<HungChip>()
-                                              : std::make_unique<FakeHidChip>();
+            const std::map<QString, DWORD> writeErrors {
+                {"hung", ERROR_IO_PENDING}, {"refusing", ERROR_INVALID_PARAMETER}};
+            const auto failing = writeErrors.find(words[path]);
+            auto chip = failing != writeErrors.end()
+                ? std::make_unique<FailingChip>(failing->second)
+                : std::make_unique<FakeHidChip>();
             chip->unplugged = access == 0;
             return std::unique_ptr<HidDevice>(std::move(chip));
         }
