@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Makes hidapi's Windows backend ready as a static library for 64-bit Windows (mingw-w64) in
 # ./build-hidapi (or in $VIREL_HIDAPI_CACHE) and prints its folder as the last line of standard
-# output; everything else goes to standard error. The folder holds include/hidapi.h,
-# lib/libhidapi.a and hidapi's licence texts (LICENSE*.txt), for the packages' licences.
+# output; everything else goes to standard error. The folder holds include/hidapi.h and
+# hidapi_winapi.h, lib/libhidapi.a and hidapi's licence texts (LICENSE*.txt), for the packages'
+# licences.
 #
 # The source is the upstream tarball of Debian unstable's hidapi package, fetched with Debian's
 # checksums, and it must also have the sha256 below: unstable replaces its Debian revisions, the
@@ -19,10 +20,12 @@ out=$cache/hidapi-$version-mingw-w64-x86_64
 
 say() { echo "hidapi-mingw: $*" >&2; }
 
-if [ -d "$out" ]; then
+if [ -f "$out/include/hidapi_winapi.h" ]; then
     echo "$out"
     exit 0
 fi
+# Made by an earlier version of this script, without the Windows header.
+rm -rf "$out"
 scripts/deps.sh g++-mingw-w64-x86-64-posix patch >&2
 started=$SECONDS
 . scripts/debian-source.sh
@@ -46,7 +49,7 @@ x86_64-w64-mingw32-gcc-posix -O2 -I"$src/hidapi" -c "$src/windows/hid.c" -o "$sr
 # they must not leave it, so the object's export directives go.
 x86_64-w64-mingw32-objcopy --remove-section=.drectve "$src/hid.o"
 x86_64-w64-mingw32-ar rcs "$partial/lib/libhidapi.a" "$src/hid.o"
-cp "$src/hidapi/hidapi.h" "$partial/include/"
+cp "$src/hidapi/hidapi.h" "$src/windows/hidapi_winapi.h" "$partial/include/"
 cp "$src"/LICENSE*.txt "$partial/"
 rm -rf "$src"
 mv "$partial" "$out"

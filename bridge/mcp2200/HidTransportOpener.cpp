@@ -29,9 +29,10 @@ public:
         SetLastError(0);
         const int sent = device->write(report);
         error = sent < 0 ? static_cast<int>(GetLastError()) : 0;
-        // hidapi gives up on a write after a second and tells only -1; one still pending is a
-        // chip that takes no report, not a pulled cable.
-        return error == ERROR_IO_PENDING ? 0 : sent;
+        // hidapi gives up on a write after its time-out and tells only -1; one still pending (or
+        // found incomplete, after one that was given up on) is a chip that takes no report, not
+        // a pulled cable.
+        return error == ERROR_IO_PENDING || error == ERROR_IO_INCOMPLETE ? 0 : sent;
     }
     int read(Report &report, int timeoutMs) override
     {

@@ -1,6 +1,9 @@
 #include "HidapiDevice.h"
 
 #include <hidapi.h>
+#ifdef _WIN32
+#include <hidapi_winapi.h>
+#endif
 
 std::vector<std::string> HidapiDevice::find(unsigned vendorId, unsigned productId)
 {
@@ -20,6 +23,12 @@ std::vector<std::string> HidapiDevice::find(unsigned vendorId, unsigned productI
 std::unique_ptr<HidapiDevice> HidapiDevice::open(const std::string &path, int &error)
 {
     hid_device *device = hid_init() == 0 ? hid_open_path(path.c_str()) : nullptr;
+#ifdef _WIN32
+    // hidapi waits a second for a write the chip does not take, inside a frame's tick; as long
+    // as hidraw's writes are waited for on Linux.
+    if (device)
+        hid_winapi_set_write_timeout(device, 200);
+#endif
     if (device)
         return std::unique_ptr<HidapiDevice>(new HidapiDevice(device));
     // hidapi keeps only a message: open the device once more to learn the system's error.
