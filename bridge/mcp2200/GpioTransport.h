@@ -20,8 +20,10 @@ class GpioTransport : public Mcp2200Transport
 public:
     static constexpr const char *consumer = "virel-configurator";
     // How long a pin call, and a call that sets directions, waits for the kernel before the
-    // chip counts as silent; until the ioctl given up on ends, calls fail at once.
-    static constexpr int pinWaitMs = 100;
+    // chip counts as silent; until the ioctl given up on ends, calls fail at once. A round trip
+    // to the chip takes milliseconds, but far longer at times on a loaded machine, and one call
+    // given up on ends the exchange; the window still never waits half a second.
+    static constexpr int pinWaitMs = 250;
     static constexpr int setupWaitMs = 300;
 
     explicit GpioTransport(std::unique_ptr<GpioLineIo> io, std::string node = {});

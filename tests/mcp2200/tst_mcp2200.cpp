@@ -17,6 +17,7 @@
 #endif
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLibrary>
 #include <QRegularExpression>
@@ -24,6 +25,7 @@
 #include <QTemporaryFile>
 #include <QTest>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -139,22 +141,6 @@ std::vector<unsigned> offsets(const gpio_v2_line_request &request)
     return std::vector<unsigned>(request.offsets, request.offsets + request.num_lines);
 }
 
-// Output mask and output values of a request, by request index.
-std::pair<std::uint64_t, std::uint64_t> outputs(const gpio_v2_line_request &request)
-{
-    std::uint64_t mask = 0;
-    std::uint64_t values = 0;
-    for (unsigned a = 0; a < request.config.num_attrs; ++a) {
-        const auto &attr = request.config.attrs[a];
-        if (attr.attr.id == GPIO_V2_LINE_ATTR_ID_FLAGS
-            && attr.attr.flags == GPIO_V2_LINE_FLAG_OUTPUT)
-            mask |= attr.mask;
-        if (attr.attr.id == GPIO_V2_LINE_ATTR_ID_OUTPUT_VALUES)
-            values = attr.attr.values & attr.mask;
-    }
-    return {mask, values};
-}
-
 void writeFile(const QString &path, const QByteArray &data)
 {
     QVERIFY(FakeSysfs::writeFile(path, data));
@@ -230,13 +216,14 @@ private slots:
     void gpioStartRequest();
     void gpioKernelDriver_data();
     void gpioKernelDriver();
-    void gpioConfigureIOReRequests();
+    void gpioConfigureIOSetsOnlyChanges();
     void gpioPinsFollowRequestIndex();
     void gpioRefusesInputs();
     void gpioBaudRateUnsupported();
     void gpioAllInputs();
     void gpioUnplug();
-    void gpioFailedRequest();
+    void gpioFailureIsNotLoss();
+    void gpioSilentChip();
 #endif
     void reopenAfterUnplug();
     void cablePluggedInLater();
@@ -614,82 +601,125 @@ void TestMcp2200::gpioStartRequest()
     GpioRig rig;
     QCOMPARE(rig.fake->requests.size(), std::size_t(1));
     const gpio_v2_line_request &request = rig.fake->requests.front();
-    QCOMPARE(offsets(request), (std::vector<unsigned> {4, 0, 1, 5, 6, 7, 2, 3}));
+    std::vector<unsigned> lines = offsets(request);
+    std::sort(lines.begin(), lines.end());
+    QCOMPARE(lines, (std::vector<unsigned> {0, 1, 2, 3, 4, 5, 6, 7}));
     QCOMPARE(QByteArray(request.consumer), QByteArray("virel-configurator"));
-    QCOMPARE(request.config.flags, std::uint64_t(GPIO_V2_LINE_FLAG_INPUT));
-    // Lines 2 and 3 (indices 6 and 7) are outputs at the idle level, the rest inputs.
-    QCOMPARE(outputs(request), std::make_pair(std::uint64_t(0xC0), std::uint64_t(0xC0)));
+    // Line 4 is never an output; only the link's lines 2 and 3 are driven, at the idle level.
+    for (std::uint8_t directions : rig.fake->configured)
+        QVERIFY(directions & 0x10);
+    QCOMPARE(rig.fake->directions, std::uint8_t(0xF3));
     QVERIFY(rig.fake->level(2));
     QVERIFY(rig.fake->level(3));
 }
 
 void TestMcp2200::gpioKernelDriver_data()
 {
+    // cache: the driver's directions as the transport finds them (0: just bound, every line an
+    // output); CONFIGUREs at start, and for the program's set-up (ConfigureMCP2200 and
+    // ConfigureIO with its mask 240).
     QTest::addColumn<int>("setterError");
+    QTest::addColumn<int>("cache");
     QTest::addColumn<bool>("works");
-    QTest::newRow("Linux 6.8 to 6.15") << 0 << true;
-    QTest::newRow("Linux 6.16: setters give back a count, seen as EBADE") << EBADE << true;
-    QTest::newRow("setters fail") << EIO << false;
+    QTest::addColumn<int>("startConfigures");
+    QTest::addColumn<int>("setupConfigures");
+    QTest::newRow("Linux 6.8 to 6.15") << 0 << 0x00 << true << 6 << 2;
+    QTest::newRow("Linux 6.16: setters give back a count, seen as EBADE")
+        << EBADE << 0x00 << true << 6 << 2;
+    QTest::newRow("as an earlier run left it") << 0 << 0xF0 << true << 0 << 0;
+    QTest::newRow("Linux 6.16, as an earlier run left it") << EBADE << 0xF0 << true << 0 << 0;
+    QTest::newRow("link's lines left as inputs") << EBADE << 0xFF << true << 2 << 2;
+    QTest::newRow("setters fail") << EIO << 0x00 << false << 0 << 0;
 }
 
 void TestMcp2200::gpioKernelDriver()
 {
     QFETCH(int, setterError);
+    QFETCH(int, cache);
     QFETCH(bool, works);
+    QFETCH(int, startConfigures);
+    QFETCH(int, setupConfigures);
     auto lines = std::make_unique<FakeGpioLines>();
     FakeGpioLines &chip = *lines;
     chip.setterError = setterError;
+    chip.directions = chip.chipDirections = static_cast<std::uint8_t>(cache);
+    // An earlier run left the link's lines high; a driver just bound has every level low.
+    chip.values = chip.chipLatch = cache ? 0x0C : 0x00;
+    chip.inputLevels = 0x1C; // undriven, the link's lines and the detector's are pulled high
     GpioTransport transport(std::move(lines));
     QCOMPARE(transport.start(), works);
-    QVERIFY(!chip.configured.empty());
+    QCOMPARE(int(chip.configured.size()), startConfigures);
     for (std::uint8_t directions : chip.configured)
         QVERIFY(directions & 0x10); // the detector drives line 4: never an output
-    QCOMPARE(chip.directions, std::uint8_t(0xF3)); // only the link's lines 2 and 3 are driven
     QCOMPARE(chip.level(2) && chip.level(3), works);
-    QCOMPARE(transport.setDirections(240) && transport.writePin(2, false), works);
-    QCOMPARE(chip.directions == 240 && !chip.level(2), works);
-    chip.setterError = EIO; // any other refusal still counts
-    QVERIFY(!transport.writePin(3, false) && transport.isLost());
+    if (!works) {
+        QCOMPARE(transport.requestError(), setterError);
+        return;
+    }
+    // Only the link's lines are made outputs; directions set before stay, unless the driver
+    // has every line as an output, as it starts.
+    QCOMPARE(int(chip.directions), cache ? (cache | 0x10) & ~0x0C : 0xF3);
+    QVERIFY(!transport.configure(240, 9600, {}));
+    QVERIFY(transport.setDirections(240));
+    QCOMPARE(int(chip.configured.size()), startConfigures + setupConfigures);
+    QCOMPARE(chip.directions, std::uint8_t(240));
+    // Each CONFIGURE clears the chip's outputs for a moment; the driver's next report sets them
+    // again, and nothing else brings the link's lines down.
+    QVERIFY(chip.unaskedFalls <= 2 * int(chip.configured.size()));
+    QVERIFY(chip.lowReports <= int(chip.configured.size()));
+    QVERIFY(chip.level(2) && chip.level(3));
+    QVERIFY(transport.writePin(2, false));
+    QVERIFY(!chip.level(2));
+    chip.setterError = EIO; // a refusal, not a pulled cable
+    QVERIFY(!transport.writePin(3, false));
+    QVERIFY(!transport.isLost());
 }
 
-void TestMcp2200::gpioConfigureIOReRequests()
+void TestMcp2200::gpioConfigureIOSetsOnlyChanges()
 {
     GpioRig rig;
     QVERIFY(rig.bridge.clearPin(3));
     rig.fake->calls.clear();
+    const std::size_t configures = rig.fake->configured.size();
     QVERIFY(rig.bridge.configureIO(0xF0));
-    QCOMPARE(rig.fake->calls, (std::vector<std::string> {"release", "request"}));
-    const gpio_v2_line_request &request = rig.fake->requests.back();
-    QCOMPARE(offsets(request), (std::vector<unsigned> {4, 5, 6, 7, 0, 1, 2, 3}));
-    // Outputs 0..3, each at its last written level: 2 high, 3 low (cleared above), 0 and 1 low.
-    QCOMPARE(outputs(request), std::make_pair(std::uint64_t(0xF0), std::uint64_t(0x40)));
+    // The held lines stay held; only lines 0 and 1 change, each at its last written level.
+    QCOMPARE(rig.fake->calls, std::vector<std::string> {"config"});
+    QCOMPARE(rig.fake->configured.size(), configures + 2);
+    QCOMPARE(rig.fake->directions, std::uint8_t(0xF0));
+    QVERIFY(!rig.fake->level(0) && !rig.fake->level(1));
     QVERIFY(rig.fake->level(2));
     QVERIFY(!rig.fake->level(3));
 
+    // The same directions again, through either entry point, reach nothing.
+    rig.fake->calls.clear();
+    QVERIFY(rig.bridge.configureIO(0xF0));
+    QVERIFY(!rig.bridge.configure(0xF0, 6000000, 0, 0, false, false, false));
+    QVERIFY(rig.fake->calls.empty());
     QVERIFY(!rig.bridge.configure(0x3C, 6000000, 0, 0, false, false, false));
-    QCOMPARE(offsets(rig.fake->requests.back()), (std::vector<unsigned> {4, 2, 3, 5, 0, 1, 6, 7}));
-    QCOMPARE(outputs(rig.fake->requests.back()).first, std::uint64_t(0xF0));
+    QCOMPARE(rig.fake->directions, std::uint8_t(0x3C));
+    QCOMPARE(rig.fake->requests.size(), std::size_t(1));
 }
 
 void TestMcp2200::gpioPinsFollowRequestIndex()
 {
     GpioRig rig;
+    const auto indexBit
+        = [&](unsigned line) { return std::uint64_t(1) << rig.fake->indexOf(line); };
     rig.fake->inputLevels = 0x10;
     QVERIFY(rig.bridge.clearPin(2));
-    QCOMPARE(rig.fake->writes.back().mask, std::uint64_t(0x40)); // line 2 is index 6
+    QCOMPARE(rig.fake->writes.back().mask, indexBit(2));
     QCOMPARE(rig.fake->writes.back().bits, std::uint64_t(0x0));
     unsigned value = 0;
     QVERIFY(rig.bridge.readPin(4, &value));
-    QCOMPARE(rig.fake->reads.back().mask, std::uint64_t(0x1));
+    QCOMPARE(rig.fake->reads.back().mask, indexBit(4));
     QCOMPARE(value, 1u);
 
     QVERIFY(rig.bridge.configureIO(0xF0));
     QVERIFY(rig.bridge.setPin(3));
-    QCOMPARE(rig.fake->writes.back().mask, std::uint64_t(0x80)); // now index 7
-    QCOMPARE(rig.fake->writes.back().bits, std::uint64_t(0x80));
+    QCOMPARE(rig.fake->writes.back().mask, indexBit(3));
+    QCOMPARE(rig.fake->writes.back().bits, indexBit(3));
     rig.fake->inputLevels = 0x00;
     QVERIFY(rig.bridge.readPin(4, &value));
-    QCOMPARE(rig.fake->reads.back().mask, std::uint64_t(0x1));
     QCOMPARE(value, 0u);
     QVERIFY(rig.bridge.readPin(3, &value)); // an output reads what it drives
     QCOMPARE(value, 1u);
@@ -714,7 +744,8 @@ void TestMcp2200::gpioBaudRateUnsupported()
     QVERIFY(rig.fake->calls.empty());
     QVERIFY(!rig.bridge.configure(240, 6000000, 0, 0, false, false, false));
     // The mask was applied all the same.
-    QCOMPARE(rig.fake->calls, (std::vector<std::string> {"release", "request"}));
+    QCOMPARE(rig.fake->calls, std::vector<std::string> {"config"});
+    QCOMPARE(rig.fake->directions, std::uint8_t(240));
     QVERIFY(rig.bridge.setPin(0));
 }
 
@@ -722,12 +753,11 @@ void TestMcp2200::gpioAllInputs()
 {
     GpioRig rig;
     QVERIFY(rig.bridge.configureIO(0xFF));
-    const gpio_v2_line_request &request = rig.fake->requests.back();
-    QCOMPARE(request.config.num_attrs, 0u);
-    QCOMPARE(request.config.flags, std::uint64_t(GPIO_V2_LINE_FLAG_INPUT));
+    QCOMPARE(rig.fake->directions, std::uint8_t(0xFF));
     QVERIFY(!rig.bridge.setPin(2));
     QVERIFY(rig.bridge.configureIO(0x00));
-    QCOMPARE(outputs(rig.fake->requests.back()).first, std::uint64_t(0xFF));
+    QCOMPARE(rig.fake->directions, std::uint8_t(0x00));
+    QVERIFY(rig.bridge.setPin(2));
 }
 
 void TestMcp2200::gpioUnplug()
@@ -744,20 +774,47 @@ void TestMcp2200::gpioUnplug()
     QVERIFY(!rig.bridge.configureIO(0xF0));
 }
 
-void TestMcp2200::gpioFailedRequest()
+void TestMcp2200::gpioFailureIsNotLoss()
 {
+    // Only ENODEV is a pulled cable: any other refusal fails the call with its own reason, and
+    // the held lines are kept.
     GpioRig rig;
-    rig.fake->failRequests = true;
-    QVERIFY(!rig.bridge.configureIO(0xF0));
-    rig.fake->calls.clear();
-    QVERIFY(!rig.bridge.isConnected());
+    rig.fake->setterError = EIO;
     QVERIFY(!rig.bridge.setPin(2));
-    // No ioctl on lines it does not hold, and no new search within the second.
-    QVERIFY(rig.fake->calls.empty());
-    QCOMPARE(rig.opener.calls.size(), std::size_t(1));
+    QCOMPARE(QString(rig.bridge.lastErrorText()),
+        "The MCP2200 cannot be used: Input/output error. Unplug the cable and plug it in again.");
+    rig.fake->setterError = 0;
     rig.now += Mcp2200Bridge::reopenIntervalMs;
-    QVERIFY(!rig.bridge.setPin(2));
-    QCOMPARE(rig.opener.calls.size(), std::size_t(3));
+    QVERIFY(rig.bridge.setPin(2));
+    QVERIFY(rig.bridge.isConnected());
+    QCOMPARE(rig.fake->requests.size(), std::size_t(1));
+    QCOMPARE(rig.opener.calls.size(), std::size_t(1));
+}
+
+void TestMcp2200::gpioSilentChip()
+{
+    auto lines = std::make_unique<FakeGpioLines>();
+    FakeGpioLines &chip = *lines;
+    GpioTransport transport(std::move(lines));
+    QVERIFY(transport.start());
+    chip.silentMs = 1000; // the kernel waits out its READ_ALL
+    QElapsedTimer timer;
+    timer.start();
+    bool high = false;
+    QVERIFY(!transport.readPin(4, high));
+    QVERIFY2(timer.elapsed() < 500, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY(transport.isSilent() && !transport.isLost());
+    // While the kernel still waits, calls fail at once.
+    timer.restart();
+    QVERIFY(!transport.writePin(2, true));
+    QVERIFY(!transport.isAlive());
+    QVERIFY(transport.isSilent());
+    QVERIFY2(timer.elapsed() < 50, qPrintable(QString::number(timer.elapsed())));
+    // It answers again once the kernel's wait has ended, with the same lines.
+    chip.silentMs = 0;
+    QTRY_VERIFY_WITH_TIMEOUT(transport.readPin(4, high), 3000);
+    QVERIFY(!transport.isSilent());
+    QCOMPARE(chip.requests.size(), std::size_t(1));
 }
 
 #endif
@@ -921,6 +978,10 @@ void TestMcp2200::faultReasons_data()
         << "" << QStringList {"pulled"} << false << on(lostText, hidraw3);
     QTest::newRow("gpio chip pulled") << "pulled"
                                       << "" << QStringList {} << false << on(lostText, "{gpio}");
+    QTest::newRow("gpio chip silent") << "silent"
+                                      << "" << QStringList {} << false
+                                      << "The MCP2200 on {gpio} does not answer. Unplug the cable "
+                                         "and plug it in again.";
     QTest::newRow("hidraw silent") << ""
                                    << "" << QStringList {"silent"} << false
                                    << "The MCP2200 on /dev/hidraw3 does not answer. Unplug the "
@@ -1039,7 +1100,9 @@ void TestMcp2200::faultReasons()
     nodes.prepareLines = [&](FakeGpioLines &lines) {
         lines.failRequests = gpio == "busy";
         lines.failError = EBUSY;
-        lines.consumers[3] = holder.toStdString();
+        lines.consumers[7] = holder.toStdString();
+        // The kernel waits out each report to a silent chip.
+        lines.silentMs = gpio == "silent" ? 700 : 0;
     };
     const std::map<QString, int> refusals {{"denied", EACCES}, {"busy", EBUSY}, {"failed", ENXIO}};
     for (int i = 0; i < hidraw.size(); ++i) {
@@ -1072,7 +1135,19 @@ void TestMcp2200::faultReasons()
     Mcp2200Bridge bridge(
         opener, [&] { return now; },
         [&](const std::string &text) { told << QString::fromStdString(text); });
-    bridge.init(vid, pid);
+    // None of the calls holds the caller long, whatever the kernel waits for.
+    qint64 longest = 0;
+    QElapsedTimer call;
+    const auto timed = [&](auto run) {
+        call.start();
+        const auto result = run();
+        longest = std::max(longest, call.elapsed());
+        return result;
+    };
+    timed([&] {
+        bridge.init(vid, pid);
+        return true;
+    });
     if (gpio == "pulled") {
         nodes.lines->unplugged = true;
         QVERIFY(sysfs.removeNode("gpiochip1"));
@@ -1081,11 +1156,12 @@ void TestMcp2200::faultReasons()
         nodes.chip->unplugged = true;
         nodes.hidraw.clear();
     }
-    QCOMPARE(bridge.isConnected(), connected);
+    QCOMPARE(timed([&] { return bridge.isConnected(); }), connected);
     // The same trouble met again, and again after the next search for the chip, is told once.
-    bridge.setPin(2);
+    timed([&] { return bridge.setPin(2); });
     now += Mcp2200Bridge::reopenIntervalMs;
-    QCOMPARE(bridge.isConnected(), connected);
+    QCOMPARE(timed([&] { return bridge.isConnected(); }), connected);
+    QVERIFY2(longest < 500, qPrintable(QString::number(longest)));
     reason.replace("{gpio}", sysfs.node("gpiochip1"));
     QCOMPARE(QString(bridge.lastErrorText()), reason);
     QCOMPARE(told, reason.isEmpty() ? QStringList() : QStringList {reason});
@@ -1153,7 +1229,8 @@ void TestMcp2200::reasonToldOnce()
 
 void TestMcp2200::finderMatches_data()
 {
-    QTest::addColumn<QStringList>("chips"); // name|label|idVendor|idProduct|devNode?
+    // name|label|idVendor|idProduct|devNode?[|usb: no HID_ID, uhid: no USB device]
+    QTest::addColumn<QStringList>("chips");
     QTest::addColumn<QString>("expected");
     QTest::newRow("one chip") << QStringList {"gpiochip1|mcp2200|04d8|00df|y"} << "gpiochip1";
     QTest::newRow("upper-case ids") << QStringList {"gpiochip1|mcp2200|04D8|00DF|y"} << "gpiochip1";
@@ -1169,6 +1246,12 @@ void TestMcp2200::finderMatches_data()
     QTest::newRow("no label to read: the IDs decide")
         << QStringList {"gpiochip1||04d8|00df|y"} << "gpiochip1";
     QTest::newRow("no label, other product") << QStringList {"gpiochip1||04d8|00dd|y"} << "";
+    QTest::newRow("USB IDs alone")
+        << QStringList {"gpiochip1|mcp2200|04d8|00df|y|usb"} << "gpiochip1";
+    QTest::newRow("uhid: the HID device's IDs")
+        << QStringList {"gpiochip1|mcp2200|04d8|00df|y|uhid"} << "gpiochip1";
+    QTest::newRow("uhid: other product")
+        << QStringList {"gpiochip1|mcp2200|04d8|00dd|y|uhid"} << "";
 }
 
 void TestMcp2200::finderMatches()
@@ -1179,7 +1262,10 @@ void TestMcp2200::finderMatches()
     QVERIFY(sysfs.isValid());
     for (const QString &chip : chips) {
         const QStringList f = chip.split('|');
-        QVERIFY(sysfs.addChip(f[0], f[1], f[2], f[3], f[4] == "y"));
+        const auto layout = f.value(5) == "uhid" ? FakeSysfs::Layout::Uhid
+            : f.value(5) == "usb"                ? FakeSysfs::Layout::UsbIdsOnly
+                                                 : FakeSysfs::Layout::Usb;
+        QVERIFY(sysfs.addChip(f[0], f[1], f[2], f[3], f[4] == "y", layout));
     }
     const std::string found = sysfs.finder().find(vid, pid);
     QCOMPARE(QString::fromStdString(found), expected.isEmpty() ? QString() : sysfs.node(expected));
