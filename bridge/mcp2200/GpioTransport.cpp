@@ -268,6 +268,8 @@ void work(std::shared_ptr<GpioTransport::Shared> shared)
 
 } // namespace
 
+GpioTransport::Waits GpioTransport::waits;
+
 GpioTransport::GpioTransport(std::unique_ptr<GpioLineIo> io, std::string node)
     : shared(std::make_shared<Shared>(std::move(io)))
     , worker(work, shared)
@@ -344,13 +346,13 @@ bool GpioTransport::start()
 {
     const auto result = std::make_shared<int>(0);
     const auto keep = [result](int error) { return *result = error; };
-    if (!run([keep](GpioLines &lines) { return keep(lines.request()); }, setupWaitMs)) {
+    if (!run([keep](GpioLines &lines) { return keep(lines.request()); }, wait.setupMs)) {
         startError = silent ? ETIMEDOUT : *result;
         return false;
     }
     // A settling that outlasts the wait goes on; the calls that follow fail at once until it
     // ends, and then say how it went.
-    if (run([keep](GpioLines &lines) { return keep(lines.settle()); }, setupWaitMs) || silent)
+    if (run([keep](GpioLines &lines) { return keep(lines.settle()); }, wait.setupMs) || silent)
         return true;
     startError = *result;
     return false;
@@ -364,24 +366,24 @@ std::string GpioTransport::holder()
             *text = lines.holder();
             return 0;
         },
-        setupWaitMs);
+        wait.setupMs);
     return *text;
 }
 
 bool GpioTransport::isAlive()
 {
-    return run([](GpioLines &lines) { return lines.alive(); }, pinWaitMs);
+    return run([](GpioLines &lines) { return lines.alive(); }, wait.pinMs);
 }
 
 bool GpioTransport::writePin(unsigned pin, bool high)
 {
-    return run([pin, high](GpioLines &lines) { return lines.write(pin, high); }, pinWaitMs);
+    return run([pin, high](GpioLines &lines) { return lines.write(pin, high); }, wait.pinMs);
 }
 
 bool GpioTransport::readPin(unsigned pin, bool &high)
 {
     const auto level = std::make_shared<bool>(false);
-    if (!run([pin, level](GpioLines &lines) { return lines.read(pin, *level); }, pinWaitMs))
+    if (!run([pin, level](GpioLines &lines) { return lines.read(pin, *level); }, wait.pinMs))
         return false;
     high = *level;
     return true;
@@ -389,7 +391,7 @@ bool GpioTransport::readPin(unsigned pin, bool &high)
 
 bool GpioTransport::setDirections(std::uint8_t ioMap)
 {
-    return run([ioMap](GpioLines &lines) { return lines.setDirections(ioMap); }, setupWaitMs);
+    return run([ioMap](GpioLines &lines) { return lines.setDirections(ioMap); }, wait.setupMs);
 }
 
 bool GpioTransport::setBaudRate(unsigned long)

@@ -23,8 +23,14 @@ public:
     // chip counts as silent; until the ioctl given up on ends, calls fail at once. A round trip
     // to the chip takes milliseconds, but far longer at times on a loaded machine, and one call
     // given up on ends the exchange; the window still never waits half a second.
-    static constexpr int pinWaitMs = 250;
-    static constexpr int setupWaitMs = 300;
+    struct Waits
+    {
+        int pinMs = 250;
+        int setupMs = 300;
+    };
+    // The waits of the transports made from now on (tests lengthen them, so that a loaded
+    // machine cannot make a fake chip look silent).
+    static Waits waits;
 
     explicit GpioTransport(std::unique_ptr<GpioLineIo> io, std::string node = {});
     ~GpioTransport() override;
@@ -62,6 +68,7 @@ private:
     std::shared_ptr<Shared> shared;
     std::thread worker;
     std::string node;
+    const Waits wait = waits;
     int startError = 0;
     bool lost = false;
     bool silent = false;

@@ -23,6 +23,7 @@ FakeGpioLines::~FakeGpioLines()
 
 bool FakeGpioLines::request(gpio_v2_line_request &request)
 {
+    ++ioctls;
     calls.push_back("request");
     requests.push_back(request);
     if (unplugged || failRequests || held) {
@@ -50,6 +51,7 @@ bool FakeGpioLines::request(gpio_v2_line_request &request)
 
 bool FakeGpioLines::setConfig(gpio_v2_line_config &config)
 {
+    ++ioctls;
     calls.push_back("config");
     configs.push_back(config);
     if (unplugged || !held) {
@@ -69,6 +71,7 @@ bool FakeGpioLines::setConfig(gpio_v2_line_config &config)
 
 bool FakeGpioLines::setValues(gpio_v2_line_values &values)
 {
+    ++ioctls;
     calls.push_back("set");
     writes.push_back(values);
     if (unplugged || !held) {
@@ -97,6 +100,7 @@ bool FakeGpioLines::setValues(gpio_v2_line_values &values)
 
 bool FakeGpioLines::getValues(gpio_v2_line_values &values)
 {
+    ++ioctls;
     calls.push_back("get");
     reads.push_back(values);
     if (unplugged || !held) {
@@ -122,6 +126,7 @@ void FakeGpioLines::release()
 
 bool FakeGpioLines::lineInfo(gpio_v2_line_info &info)
 {
+    ++ioctls;
     if (unplugged || info.offset >= 8) {
         error = unplugged ? ENODEV : EINVAL;
         return false;

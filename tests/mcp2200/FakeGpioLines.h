@@ -59,6 +59,8 @@ public:
     // Set when the transport lets go of the chip.
     bool *destroyed = nullptr;
 
+    // Every ioctl that reached the chip's driver, counted where a stuck one may be running.
+    std::atomic<int> ioctls {0};
     std::vector<std::string> calls;
     std::vector<gpio_v2_line_request> requests;
     std::vector<gpio_v2_line_config> configs;
