@@ -102,7 +102,7 @@ stage2() {
     mark "the command starts"
     cable_job </dev/null >"$log" 2>&1 &
     job=$!
-    tail -n +1 -f --pid="$job" "$log" >/dev/console 2>&1 &
+    tail -n +1 -s 0.2 -f --pid="$job" "$log" >/dev/console 2>&1 &
     copier=$!
     wait "$job"
     rc=$?
