@@ -15,7 +15,8 @@ demo=$prefix/bin/virel-configurator-demo
 hardware=$prefix/lib/virel-configurator/libSimpleIO-UM.so
 simulated=$prefix/lib/virel-configurator/sim/libSimpleIO-UM.so
 
-for f in "$program" "$demo"; do
+handover=$prefix/lib/virel-configurator/mcp2200-to-hidraw
+for f in "$program" "$demo" "$handover"; do
     [ -f "$f" ] && [ -x "$f" ] && pass "${f#$prefix/} is an executable file" \
         || fail "${f#$prefix/} missing or not executable"
 done
@@ -43,6 +44,10 @@ hardware_symbols=$(readelf --dyn-syms -W "$hardware" 2>/dev/null || true)
 if grep -q ' sim_' <<< "$hardware_symbols"; then
     fail "lib/virel-configurator/libSimpleIO-UM.so is the simulated library"
 fi
+# Where the kernel has hid-mcp2200, udev must not load it: the cable stays on hidraw.
+grep -qx 'blacklist hid_mcp2200' "$prefix/lib/modprobe.d/virel-configurator.conf" 2>/dev/null \
+    && pass "modprobe.d keeps hid-mcp2200 from loading" \
+    || fail "lib/modprobe.d/virel-configurator.conf does not blacklist hid_mcp2200"
 grep -q 'TAG+="uaccess"' "$prefix/lib/udev/rules.d/70-virel-configurator.rules" 2>/dev/null \
     && grep -qi '04d8' "$prefix/lib/udev/rules.d/70-virel-configurator.rules" \
     && pass "udev rule grants the seat's user access" || fail "udev rule lacks uaccess for 04d8"
