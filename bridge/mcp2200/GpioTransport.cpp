@@ -70,6 +70,15 @@ public:
         return 0;
     }
 
+    // Lets go of the lines and takes them again as they are, which no report to the chip
+    // goes with: gpiolib asks the driver's cache for each line's direction.
+    int retake()
+    {
+        io->release();
+        held = false;
+        return request();
+    }
+
     int settle()
     {
         std::uint8_t wanted
@@ -104,9 +113,13 @@ public:
             }
             // Since Linux 6.16 the driver's setters give back the report's byte count, which
             // gpiolib turns into EBADE once the line is set, leaving the lines after it as they
-            // were. The kernel's own view says which are done; only the rest are asked again.
+            // were, and (7.3.4, as run) the line with its old direction in gpiolib's view. Taken
+            // again as they are, the lines show the driver's own directions: only those not
+            // done yet are asked again.
             const std::uint8_t asked = changing;
-            readDirections(asked);
+            const int retaken = retake();
+            if (retaken)
+                return retaken;
             changing = static_cast<std::uint8_t>(((inputs ^ wanted) | unknown) & asked);
             if (changing == asked)
                 return error;

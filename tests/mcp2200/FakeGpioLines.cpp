@@ -181,8 +181,6 @@ bool FakeGpioLines::outputValue(const gpio_v2_line_config &config, unsigned inde
 int FakeGpioLines::setDirection(unsigned line, std::uint64_t flags, bool value)
 {
     const bool output = flags & GPIO_V2_LINE_FLAG_OUTPUT;
-    // gpiolib takes the new direction before it asks the driver, and keeps it when that fails.
-    isOut = output ? (isOut | bitOf(line)) : (isOut & ~bitOf(line));
     askedLow = output && !value ? bitOf(line) : 0;
     // mcp_set_direction(): READ_ALL, then CONFIGURE from the cache, then every output again.
     int result = readAll();
@@ -197,6 +195,10 @@ int FakeGpioLines::setDirection(unsigned line, std::uint64_t flags, bool value)
             result = setMultiple(bitOf(line), value ? bitOf(line) : 0);
     }
     askedLow = 0;
+    // gpiolib (7.3.4, as run) keeps the line's old direction when the driver's call failed,
+    // whatever the driver did.
+    if (result == 0)
+        isOut = output ? (isOut | bitOf(line)) : (isOut & ~bitOf(line));
     return result;
 }
 
