@@ -55,6 +55,11 @@ stage2() {
     mount -t sysfs sysfs /sys
     mount -t devtmpfs devtmpfs /dev
     mkdir -p /dev/pts /dev/shm
+    # What udev would add and devtmpfs does not; bash's process substitution needs /dev/fd.
+    ln -s /proc/self/fd /dev/fd
+    ln -s fd/0 /dev/stdin
+    ln -s fd/1 /dev/stdout
+    ln -s fd/2 /dev/stderr
     mount -t devpts -o gid=5,mode=620,ptmxmode=666 devpts /dev/pts
     mount -t tmpfs -o mode=1777 tmpfs /dev/shm
     for dir in /tmp /var/tmp; do mount -t tmpfs -o mode=1777 tmpfs "$dir"; done
