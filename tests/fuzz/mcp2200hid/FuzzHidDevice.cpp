@@ -7,9 +7,20 @@ FuzzHidDevice::FuzzHidDevice(FuzzBytes &in, LastAnswer &last)
     , last(last)
 { }
 
-bool FuzzHidDevice::write(const Report &)
+int FuzzHidDevice::write(const Report &)
 {
-    return in.below(16) != 0;
+    switch (in.below(16)) {
+    case 0:
+        return -1;
+    case 1:
+        return 0; // not taken in time
+    case 2:
+        return 16;
+    case 3:
+        return 65; // padded by the system
+    default:
+        return 17;
+    }
 }
 
 int FuzzHidDevice::read(Report &report, int)

@@ -5,8 +5,8 @@
 class FuzzBytes;
 
 // A HID device that answers from the fuzzer's input: nothing, an error, a short report, sixteen
-// bytes of anything, or sixteen bytes that start with READ_ALL's command byte. Writes fail when
-// the input says so.
+// bytes of anything, or sixteen bytes that start with READ_ALL's command byte. Writes fail, time
+// out or go out in part when the input says so.
 class FuzzHidDevice : public HidDevice
 {
 public:
@@ -18,7 +18,7 @@ public:
 
     FuzzHidDevice(FuzzBytes &in, LastAnswer &last);
 
-    bool write(const Report &report) override;
+    int write(const Report &report) override;
     int read(Report &report, int timeoutMs) override;
 
 private:
