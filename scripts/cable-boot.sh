@@ -24,10 +24,13 @@
 # (pass variables with `env NAME=VALUE CMD...`). The guest has /tmp, /var/tmp, /run, /root and
 # /dev/shm as tmpfs, the kit's modules on /lib/modules, no network but loopback and 2 GiB.
 #
-# Exits with CMD's status; 125 with a message when the guest never wrote guest.rc (setup
-# failed, the guest crashed, or the time limit was hit). Guests run side by side: each has only
-# its own RESULTS, no ports. QEMU uses software emulation (tcg) unless VIREL_CABLE_ACCEL=kvm:
-# in a nested, paravirtual KVM Debian's kernels stop on an emulation failure.
+# Once the guest is off, prints guest.log on standard output (this script's own lines go to
+# standard error) and exits with CMD's status; 125 with a message for bad arguments and when the
+# guest never wrote guest.rc (setup failed, the guest crashed, or the time limit was hit).
+# Guests run side by side: each has only its own RESULTS, no ports. The kit is
+# $VIREL_CABLE_KIT as for cable-kit.sh. QEMU uses software emulation (tcg) unless
+# VIREL_CABLE_ACCEL=kvm: in a nested, paravirtual KVM Debian's kernels stop on an emulation
+# failure. A guest takes 13 to 30 s of wall time to reach CMD, depending on the host's load.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 
