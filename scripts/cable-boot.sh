@@ -30,7 +30,8 @@
 # Guests run side by side: each has only its own RESULTS, no ports. The kit is
 # $VIREL_CABLE_KIT as for cable-kit.sh. QEMU uses software emulation (tcg) unless
 # VIREL_CABLE_ACCEL=kvm: in a nested, paravirtual KVM Debian's kernels stop on an emulation
-# failure. A guest takes 13 to 30 s of wall time to reach CMD, depending on the host's load.
+# failure. A guest reaches CMD in about 15 s of wall time on an idle host, up to a minute on a
+# loaded one.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 

@@ -90,6 +90,7 @@ stage2() {
 
     CABLE_CWD=/
     CABLE_DRIVER=
+    # shellcheck disable=SC1091
     . "$results/guest.job" || fail "no job in $results/guest.job"
     modprobe uhid || fail "modprobe uhid failed"
     modprobe hid-generic || fail "modprobe hid-generic failed"

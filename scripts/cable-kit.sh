@@ -215,6 +215,7 @@ build_kernel() {
         cp "$build/hid-mcp2200.c" "$out/hid-mcp2200.c"
         echo 'obj-m := hid-mcp2200.o' >"$build/Kbuild"
         # objtool reads /proc; a mount namespace of its own takes that mount away afterwards.
+        # shellcheck disable=SC2016
         unshare --mount --propagation private sh -c 'mount -t proc proc "$1/proc" &&
             exec chroot "$1" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/tmp \
                 make -C "/usr/src/linux-headers-$2" "M=/build/$2" modules' - "$root" "$release" >&2
@@ -236,6 +237,7 @@ build_kernel() {
         cp scripts/cable-init.sh "$ird/init"
         chmod 755 "$ird/init"
         : >"$ird/modules/order"
+        # shellcheck disable=SC2086
         for ko in $(module_closure "$tree" $initramfs_modules); do
             local base=${ko##*/}
             case $base in
