@@ -92,11 +92,10 @@ stage2() {
     CABLE_DRIVER=
     # shellcheck disable=SC1091
     . "$results/guest.job" || fail "no job in $results/guest.job"
-    modprobe uhid || fail "modprobe uhid failed"
-    modprobe hid-generic || fail "modprobe hid-generic failed"
-    if [ -n "$CABLE_DRIVER" ]; then
-        modprobe "$CABLE_DRIVER" || fail "modprobe $CABLE_DRIVER failed"
-    fi
+    load() { said=$(modprobe "$1" 2>&1) || fail "modprobe $1 failed: $said"; }
+    load uhid
+    load hid-generic
+    [ -z "$CABLE_DRIVER" ] || load "$CABLE_DRIVER"
     [ -c /dev/uhid ] || fail "no /dev/uhid"
     cd "$CABLE_CWD" || fail "the folder $CABLE_CWD is not there in the guest"
 
