@@ -84,6 +84,11 @@ void sim_set_polling(unsigned int periodMicroseconds, unsigned int offsetMicrose
         std::uint64_t(periodMicroseconds) * 1000, std::uint64_t(offsetMicroseconds) * 1000);
 }
 
+void sim_set_stall_limit(unsigned int milliseconds)
+{
+    SimDevice::instance().virtualDetector().setStallLimit(std::uint64_t(milliseconds) * 1000000);
+}
+
 void sim_set_call_duration(SimCall call, unsigned int microseconds)
 {
     SimDevice::instance().setCallDuration(call, std::uint64_t(microseconds) * 1000);

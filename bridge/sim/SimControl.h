@@ -125,6 +125,9 @@ SIM_EXPORT void sim_flip_next_bit(bool towardsDetector);
 SIM_EXPORT void sim_set_polling(unsigned int periodMicroseconds, unsigned int offsetMicroseconds);
 // Every later call of that kind takes this long (0: instant).
 SIM_EXPORT void sim_set_call_duration(SimCall call, unsigned int microseconds);
+// How long the clock may stand still in the middle of a frame before the detector drops it
+// (100 ms after a reset); 0: never dropped.
+SIM_EXPORT void sim_set_stall_limit(unsigned int milliseconds);
 // The monotonic clock of the trace and of the looks, in nanoseconds.
 SIM_EXPORT unsigned long long sim_clock_nanoseconds(void);
 

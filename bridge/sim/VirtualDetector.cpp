@@ -16,6 +16,7 @@ void VirtualDetector::reset(const Date &today)
     storeFaultIndex = -1;
     storeFaultValue = 0;
     sawEdge = false;
+    stallLimit = resyncNanoseconds;
     received.clear();
     abandonFrame();
 }
@@ -59,7 +60,7 @@ void VirtualDetector::abandonFrame()
 
 void VirtualDetector::resyncIfStalled(std::uint64_t nanoseconds)
 {
-    const bool stalled = sawEdge && nanoseconds - lastEdge > resyncNanoseconds;
+    const bool stalled = sawEdge && stallLimit != 0 && nanoseconds - lastEdge > stallLimit;
     sawEdge = true;
     lastEdge = nanoseconds;
     if (!stalled || answering)

@@ -32,6 +32,8 @@ public:
     // a frame the PC leaves a few milliseconds between edges at most, and a polling detector
     // sees each edge at most one look late, so this only ever passes between exchanges.
     static constexpr std::uint64_t resyncNanoseconds = 100'000'000;
+    // 0: no limit, for tests of the line's order and bytes that a stalled process must not fail.
+    void setStallLimit(std::uint64_t nanoseconds) { stallLimit = nanoseconds; }
 
     // Start state with the given date; see SimControl.h.
     void reset(const Date &today);
@@ -88,6 +90,7 @@ private:
     bool answering = false;
     bool dataOut = true;
     bool sawEdge = false;
+    std::uint64_t stallLimit = resyncNanoseconds;
     std::uint64_t lastEdge = 0; // during clockEdge(), the edge being handled
     std::vector<unsigned char> frame;
     std::vector<unsigned char> received;

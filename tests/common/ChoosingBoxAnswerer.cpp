@@ -1,5 +1,7 @@
 #include "ChoosingBoxAnswerer.h"
 
+#include "BoxAnswering.h"
+
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QEvent>
@@ -29,6 +31,7 @@ bool ChoosingBoxAnswerer::eventFilter(QObject *watched, QEvent *event)
         return false;
     }
     ++open;
+    BoxAnswering::markAnswered(box);
     const Answer answer = chooser(box);
     // The box's own event loop runs the answer, once exec() has started it.
     const QPointer<QMessageBox> shown(box);

@@ -1,7 +1,10 @@
 #include "MessageBoxAnswerer.h"
 
+#include "BoxAnswering.h"
+
 #include <QAbstractButton>
 #include <QApplication>
+#include <QEvent>
 
 MessageBoxAnswerer::MessageBoxAnswerer(QMessageBox::StandardButton answer, QObject *parent)
     : QObject(parent)
@@ -9,6 +12,21 @@ MessageBoxAnswerer::MessageBoxAnswerer(QMessageBox::StandardButton answer, QObje
 {
     connect(&timer, &QTimer::timeout, this, &MessageBoxAnswerer::poll);
     timer.start(5);
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+MessageBoxAnswerer::~MessageBoxAnswerer()
+{
+    QCoreApplication::instance()->removeEventFilter(this);
+}
+
+// Every box shown while the answerer lives is its to answer.
+bool MessageBoxAnswerer::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *box = qobject_cast<QMessageBox *>(watched);
+    if (box && event->type() == QEvent::Show)
+        BoxAnswering::markAnswered(box);
+    return false;
 }
 
 void MessageBoxAnswerer::queueAnswer(QMessageBox::StandardButton answer)

@@ -24,6 +24,7 @@ public:
 
     explicit MessageBoxAnswerer(
         QMessageBox::StandardButton answer = QMessageBox::Ok, QObject *parent = nullptr);
+    ~MessageBoxAnswerer() override;
 
     // Answers given in turn to the next boxes; once used up, the default answer applies.
     void queueAnswer(QMessageBox::StandardButton answer);
@@ -32,6 +33,9 @@ public:
     const QList<Box> &boxes() const { return seen; }
     QStringList texts() const;
     void clear() { seen.clear(); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void poll();

@@ -11,6 +11,8 @@
 RunningConfigurator::RunningConfigurator(Detector detector)
 {
     sim_reset();
+    // A stalled process must not drop a frame: these tests are of the window and its exchanges.
+    sim_set_stall_limit(0);
     sim_set_present(detector == Detector::Present);
     mainWindow = std::make_unique<MainWindow>();
     windowProbe = std::make_unique<MainWindowProbe>(mainWindow.get());

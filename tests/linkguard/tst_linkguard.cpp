@@ -1,16 +1,18 @@
 // What keeps the link in order over time: one exchange at a time, the write snapshot, the
 // connection watch and the periodic clearing of the service logs.
+#include "ChoosingBoxAnswerer.h"
 #include "ConfigForm.h"
 #include "LinkHarness.h"
 #include "MessageBoxAnswerer.h"
 #include "SimControl.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
+
+#include <memory>
 
 namespace {
 
@@ -192,18 +194,17 @@ void TestLinkGuard::deletedDuringPause()
     QFETCH(bool, inQuestion);
     LinkHarness harness;
     bool deleted = false;
-    QTimer poll;
+    std::unique_ptr<ChoosingBoxAnswerer> answerer;
     if (inQuestion) {
         sim_set_marker_fault(1);
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (!box || deleted)
-                return;
-            harness.destroyLink();
-            deleted = true;
-            box->reject();
+        // Deleted from the box's own event loop, then the box closed as its title bar would.
+        answerer = std::make_unique<ChoosingBoxAnswerer>([&](QMessageBox *) {
+            QTimer::singleShot(0, [&] {
+                harness.destroyLink();
+                deleted = true;
+            });
+            return ChoosingBoxAnswerer::Answer {QMessageBox::NoButton, 5};
         });
-        poll.start(5);
     } else {
         QObject::connect(
             &harness.link(), &config::action, &harness.link(), [&](int, int bit, int byte) {

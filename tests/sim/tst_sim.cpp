@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QList>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -827,18 +828,24 @@ void TestSim::pollingSamplesDataAtTheLook()
 void TestSim::pollingFindsStepAfterIdleLine_data()
 {
     QTest::addColumn<int>("idleMs");
+    QTest::addColumn<unsigned int>("stallLimitMs");
     QTest::addColumn<bool>("inStep");
-    QTest::newRow("idle past the resync time") << 120 << true;
-    QTest::newRow("idle too short") << 10 << false;
+    QTest::newRow("idle past the resync time") << 120 << 100u << true;
+    QTest::newRow("idle too short") << 10 << 100u << false;
+    QTest::newRow("idle past a longer limit") << 120 << 200u << false;
+    QTest::newRow("idle with no limit") << 120 << 0u << false;
 }
 
 // Three stray bits, then an idle line: the polling detector drops them as the ideal one does.
 void TestSim::pollingFindsStepAfterIdleLine()
 {
     QFETCH(int, idleMs);
+    QFETCH(unsigned int, stallLimitMs);
     QFETCH(bool, inStep);
 
     bringUp();
+    if (stallLimitMs != 100)
+        sim_set_stall_limit(stallLimitMs);
     sim_set_polling(1000, 370);
     for (int i = 0; i < 3; ++i) {
         ClearPin(clockPin);
@@ -944,7 +951,7 @@ void TestSim::trace()
         qunsetenv(traceVariable);
         sim_reset();
     });
-    if (run == TraceRun::CallsInMemory || run == TraceRun::CallsWithoutFile)
+    if (run == TraceRun::CallsInMemory)
         qunsetenv(traceVariable);
     else
         qputenv(traceVariable, QFile::encodeName(path));
@@ -982,10 +989,18 @@ void TestSim::trace()
         sim_reset();
         IsConnected();
         break;
-    case TraceRun::CallsWithoutFile:
+    case TraceRun::CallsWithoutFile: {
+        // The file named until now gets the calls; once the variable is gone, a reset closes
+        // it and no later call reaches it.
         makeTracedCalls();
-        QVERIFY(!QFile::exists(path));
+        qunsetenv(traceVariable);
+        sim_reset();
+        const qint64 named = QFileInfo(path).size();
+        QVERIFY(named > 0);
+        makeTracedCalls();
+        QCOMPARE(QFileInfo(path).size(), named);
         return;
+    }
     }
 
     QFile file(path);
