@@ -18,9 +18,10 @@ public:
     void exchangeStarted();
     void exchangeEnded();
 
-    // Once, before the link is used: asks the system not to coarsen the timers of the whole
-    // process (every thread's waits, not only the engines') to save power while its windows
-    // are hidden or minimized.
+    // Called by every link as it is brought up, on the thread that runs its engines; calling it
+    // again changes nothing. On Windows it opts the whole process (every thread's waits, not
+    // only the engines') out of the coarser timers Windows 11 gives the process of a hidden or
+    // minimized window; on Linux it gives the calling thread a timer slack of a nanosecond.
     static void preparePrecisePacing();
 
 private:

@@ -114,7 +114,8 @@ void config::createTimers()
 
 void config::bringUp()
 {
-    // The engines run on this thread; their ticks must not be held back to save power.
+    // Each link, as it comes up, on the thread its engines run on (TickWait.h says what each
+    // system does); a second link repeats it harmlessly.
     TickWait::preparePrecisePacing();
     bridge->load();
     logLoadResult();
