@@ -1,9 +1,9 @@
 #include "LinkHarness.h"
 
 #include "ConfigForm.h"
+#include "RunningDeadline.h"
 #include "SimControl.h"
 
-#include <QDeadlineTimer>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextEdit>
@@ -53,13 +53,14 @@ QStringList LinkHarness::eventsWithoutProgress() const
 }
 
 // Waits in a real event loop: a wait that sleeps between polls would hold back the engines'
-// 2 ms ticks and stretch every exchange.
+// 2 ms ticks and stretch every exchange. The time-out counts the time the test ran, not the
+// time the machine held it back.
 bool LinkHarness::waitForButtons(const std::function<bool()> &done, int timeoutMs)
 {
     QSignalSpy buttons(linkObject.get(), &config::setButton);
-    QDeadlineTimer deadline(timeoutMs);
+    RunningDeadline deadline(timeoutMs);
     while (!done() && !deadline.hasExpired())
-        buttons.wait(int(qMax<qint64>(1, deadline.remainingTime())));
+        buttons.wait(int(qBound<qint64>(1, deadline.remaining(), RunningDeadline::slice / 2)));
     return done();
 }
 

@@ -837,26 +837,45 @@ void TestSim::pollingFindsStepAfterIdleLine_data()
 }
 
 // Three stray bits, then an idle line: the polling detector drops them as the ideal one does.
+// Only the idle line may leave the clock still for long, and no longer than the row says: an
+// attempt in which the machine held the test back longer than that proves nothing and is made
+// again.
 void TestSim::pollingFindsStepAfterIdleLine()
 {
     QFETCH(int, idleMs);
     QFETCH(unsigned int, stallLimitMs);
     QFETCH(bool, inStep);
 
-    bringUp();
-    if (stallLimitMs != 100)
-        sim_set_stall_limit(stallLimitMs);
-    sim_set_polling(1000, 370);
-    for (int i = 0; i < 3; ++i) {
-        ClearPin(clockPin);
-        hold(2000);
-        SetPin(clockPin);
-        hold(2000);
+    constexpr std::uint64_t late = 40'000'000; // ns: far below every limit, far above 2 ms
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        sim_reset();
+        bringUp();
+        if (stallLimitMs != 100)
+            sim_set_stall_limit(stallLimitMs);
+        sim_set_polling(1000, 370);
+        sim_trace_enable(true);
+        for (int i = 0; i < 3; ++i) {
+            ClearPin(clockPin);
+            hold(2000);
+            SetPin(clockPin);
+            hold(2000);
+        }
+        const size_t idleFrom = sim_trace_size() - 1;
+        hold(idleMs * 1000);
+        sendByteTimed(0xAA, 2000, 2000);
+        const unsigned char reply = receiveByteTimed(2000, 2000);
+        bool onTime = true;
+        for (size_t i = 1; i < sim_trace_size(); ++i) {
+            const std::uint64_t gap = sim_trace_at(i).nanoseconds - sim_trace_at(i - 1).nanoseconds;
+            onTime
+                = onTime && gap < (i == idleFrom + 1 ? std::uint64_t(idleMs) * 1000000 : 0) + late;
+        }
+        if (onTime) {
+            QCOMPARE(received() == bytes({0xAA}) && reply == 0x55, inStep);
+            return;
+        }
     }
-    hold(idleMs * 1000);
-    sendByteTimed(0xAA, 2000, 2000);
-    const unsigned char reply = receiveByteTimed(2000, 2000);
-    QCOMPARE(received() == bytes({0xAA}) && reply == 0x55, inStep);
+    QSKIP("the machine was too busy to keep a 2 ms schedule");
 }
 
 void TestSim::slowCallsActInsideTheirTime_data()
