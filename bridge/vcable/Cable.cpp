@@ -345,8 +345,11 @@ void Cable::takeOutput(const Pending &pending, std::uint64_t nanoseconds)
     // The answer is ready for the host's next poll of the interrupt IN endpoint.
     if (answer)
         inputs.push_back({*answer, nanoseconds + frameNanoseconds + lateNanoseconds});
-    if (answersLeft > 0 && --answersLeft == 0)
+    if (answersLeft > 0 && --answersLeft == 0) {
+        // The moment the chip hangs, for whoever judges what the host did next.
+        trace.line(nanoseconds, "silent");
         silent = true;
+    }
 }
 
 std::optional<std::uint64_t> Cable::nextOutputFrame() const
