@@ -8,41 +8,64 @@ cd "$(dirname "$0")/.."
 . scripts/windows-ui.sh
 build=${1:-build-win}
 
-scripts/deps.sh wine64 fonts-wine xvfb unzip xdotool xclip >/dev/null
-version=$(sed -n 's/^project(virel-configurator VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-out=$(realpath "$build/package")
-work=$out/wine
-rm -rf "$work"
-mkdir -p "$work/zip"
-unzip -q "$out/virel-configurator-$version-win64.zip" -d "$work/zip"
-portable=$work/zip/virel-configurator-$version-win64
-wine_prefix "$work/prefix"
-# Wine's programs and the X server, whatever ends the script.
-trap stop_windows_programs EXIT
-# The programs run as shipped, on the qwindows platform plugin, so Wine needs an X server.
-start_xvfb "$work"
-"$wine" wineboot --init >/dev/null 2>&1
-touch "$work/booted"
-
 passed=0
 failed=0
+total() { echo "$passed passed, $failed failed"; }
 check() { # what command...
     if "${@:2}"; then echo "ok   $1"; passed=$((passed + 1)); else echo "FAIL $1"; failed=$((failed + 1)); fi
 }
-trace=$work/trace.txt
-# Starts the program and waits up to 15 s for its start-up read in the simulator's trace.
-start_reading() { # program
-    local i
-    rm -f "$trace"
-    # In a subshell of its own, which reports its end by wineserver -k to nowhere.
-    (VIREL_SIM_TRACE=$(windows_path "$trace") "$wine" "$1"; :) >/dev/null 2>&1 &
-    for ((i = 0; i < 60; i++)); do startup_read "$trace" >/dev/null && break; sleep 0.25; done
+# A step the checks cannot do without: its failure ends the script at once, with the total.
+required() { # what command...
+    "${@:2}" && return 0
+    echo "FAIL $1: exit status $?"
+    failed=$((failed + 1))
+    total
+    exit 1
 }
+# Wine's programs and the X server, whatever ends the script.
+trap stop_windows_programs EXIT
+# The Debian packages a fresh machine lacks.
+needs() { scripts/deps.sh wine64 fonts-wine xvfb unzip xdotool xclip >/dev/null; }
+required "the packages it needs (scripts/deps.sh)" needs
+
+version=$(sed -n 's/^project(virel-configurator VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+out=$(realpath -m "$build/package")
+work=$out/wine
+portable=$work/zip/virel-configurator-$version-win64
+unzip_package() {
+    rm -rf "$work" && mkdir -p "$work/zip" &&
+        unzip -q "$out/virel-configurator-$version-win64.zip" -d "$work/zip"
+}
+required "the zip unpacked into $work/zip" unzip_package
+wine_prefix "$work/prefix"
+# The programs run as shipped, on the qwindows platform plugin, so Wine needs an X server.
+required "an X server (Xvfb)" start_xvfb "$work"
+boot_prefix() { "$wine" wineboot --init >/dev/null 2>&1 && touch "$work/booted"; }
+required "the Wine prefix (wineboot --init)" boot_prefix
+
+# A Windows program that holds the file it is given open, shared with no one, until it is
+# ended, and says "held" once it does: a SimpleIO-UM.dll that is there but cannot be read.
+hold_source='#include <stdio.h>
+#include <windows.h>
+int wmain(int argc, wchar_t **argv)
+{
+    if (argc != 2 || CreateFileW(argv[1], GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL) == INVALID_HANDLE_VALUE)
+        return 1;
+    puts("held");
+    fflush(stdout);
+    Sleep(INFINITE);
+    return 0;
+}'
+make_hold() { x86_64-w64-mingw32-gcc -municode -o "$work/hold.exe" -x c - <<<"$hold_source"; }
+required "the file holder $work/hold.exe" make_hold
+
+trace=$work/trace.txt
 reads() { # program
-    start_reading "$1"
+    local status=0
+    start_traced "$1" "$trace" || status=$?
     "$wineserver" -k
-    wait $! || true
-    startup_read "$trace" >/dev/null
+    wait "$traced" || true
+    return "$status"
 }
 
 dir=C:\\VirelTest
@@ -88,21 +111,23 @@ uninstall_leaves() { # what must stay in the install folder, if anything
 uninstall_while_running() {
     local f in_use pending key_left=no missing="" left
     install && cp "$portable/demo/SimpleIO-UM.dll" "$installed/" || return 1
-    start_reading "$dir\\virel-configurator.exe"
+    start_traced "$dir\\virel-configurator.exe" "$trace" || return 1
     "$wine" "$dir\\Uninstall.exe" /S "_?=$dir" || return 1
     ! "$wine" reg query "$key" >/dev/null 2>&1 || key_left=yes
     in_use=$(cd "$installed" && find . -type f ! -name SimpleIO-UM.dll | sort)
     pending=$("$wine" reg query "$session" /v PendingFileRenameOperations 2>/dev/null | tr -d '\r')
-    for f in $in_use; do
+    # One name a line: no word splitting, no globbing.
+    while IFS= read -r f; do
         f=${f#./}
-        grep -qiF "$dir\\${f//\//\\}\\0" <<<"$pending" || missing+=" $f"
-    done
+        [ -z "$f" ] || grep -qiF "$dir\\${f//\//\\}\\0" <<<"$pending" || missing+=" $f"
+    done <<<"$in_use"
     "$wineserver" -k
+    wait "$traced" || true
     "$wineserver" -w
     "$wine" wineboot --restart >/dev/null 2>&1
     "$wineserver" -w
     left=$(cd "$installed" && find . -mindepth 1)
-    echo "     in use at the uninstall:" $in_use
+    echo "     in use at the uninstall: $(tr '\n' ' ' <<<"$in_use")"
     [ "$key_left" = no ] && grep -qx ./virel-configurator.exe <<<"$in_use" &&
         grep -qx ./Uninstall.exe <<<"$in_use" && [ -z "$missing" ] && [ "$left" = ./SimpleIO-UM.dll ] &&
         return 0
@@ -120,27 +145,48 @@ entry_complete() {
 # A shortcut holds its target as text.
 demo_target() {
     find "$start_menu" -name '*.lnk' -newer "$work/booted" -exec cat {} + | tr -d '\000' |
-        grep -ao '[A-Z]:\\[ -~]*\\demo\\virel-configurator\.exe' | head -n 1
+        grep -ao '[A-Z]:\\[ -~]*\\demo\\virel-configurator\.exe' | sed -n 1p
+}
+# The steps between checks are part of the check after them, which fails with them.
+zip_reads_ours_replaced() {
+    cp "$portable/demo/SimpleIO-UM.dll" "$portable/" && reads "$portable/virel-configurator.exe"
+}
+reads_put_over_ours() {
+    install && cp "$portable/demo/SimpleIO-UM.dll" "$installed/" && reads "$dir\\virel-configurator.exe"
+}
+install_keeps_put_over_ours() {
+    install && cmp -s "$portable/demo/SimpleIO-UM.dll" "$installed/SimpleIO-UM.dll"
+}
+# The installer cannot read the SimpleIO-UM.dll there, so it cannot tell it for ours: it keeps it,
+# and installs the rest. (Under Wine a file held so cannot be written either: an installer that
+# took it for none would fail to write over it and keep it too; the check shows the install
+# goes through around it.)
+install_keeps_unreadable() {
+    local held=$work/held.txt status=0 i
+    rm -f "$held"
+    ("$wine" "$work/hold.exe" "$dir\\SimpleIO-UM.dll" >"$held" 2>&1; :) &
+    for ((i = 0; i < 80; i++)); do grep -qs held "$held" && break; sleep 0.25; done
+    grep -q held "$held" && install || status=1
+    "$wineserver" -k
+    wait $! || true
+    [ "$status" -eq 0 ] && cmp -s "$portable/demo/SimpleIO-UM.dll" "$installed/SimpleIO-UM.dll"
 }
 
 check "silent install into $dir: the zip's files, our SimpleIO-UM.dll beside the program" installs_zip
 check "unzipped program, our SimpleIO-UM.dll, no cable: reason logged, handshake retried" explains_no_cable
-cp "$portable/demo/SimpleIO-UM.dll" "$portable/"
-check "unzipped program reads the simulated detector beside it" reads "$portable/virel-configurator.exe"
+check "unzipped program reads the simulated detector beside it" zip_reads_ours_replaced
 check "unzipped demo reads its simulated detector" reads "$portable/demo/virel-configurator.exe"
 check "installed-programs entry complete" entry_complete
-demo=$(demo_target)
+demo=$(demo_target) || true
 check "Start-menu demo shortcut targets $dir\\demo (${demo:-none})" test "$demo" = "$dir\\demo\\virel-configurator.exe"
 check "demo shortcut's program reads its simulated detector" reads "${demo:-none}"
 check "silent uninstall leaves nothing of ours, our SimpleIO-UM.dll too" uninstall_leaves ""
-install
-cp "$portable/demo/SimpleIO-UM.dll" "$installed/"
-check "installed program reads a SimpleIO-UM.dll put over ours" reads "$dir\\virel-configurator.exe"
-install
-check "installing again keeps a SimpleIO-UM.dll put over ours" cmp -s "$portable/demo/SimpleIO-UM.dll" "$installed/SimpleIO-UM.dll"
+check "installed program reads a SimpleIO-UM.dll put over ours" reads_put_over_ours
+check "installing again keeps a SimpleIO-UM.dll put over ours" install_keeps_put_over_ours
+check "installing keeps a SimpleIO-UM.dll it cannot read, and installs the rest" install_keeps_unreadable
 check "silent uninstall leaves the user's SimpleIO-UM.dll, only it" uninstall_leaves ./SimpleIO-UM.dll
 check "uninstall while the program runs: the files in use go at restart, and then all of ours" \
     uninstall_while_running
 
-echo "$passed passed, $failed failed"
+total
 [ "$failed" -eq 0 ]

@@ -1,6 +1,6 @@
 # Sourced by the Windows scripts: Wine and its variables, an X server of the script's own, the
-# program's folder as it ships, and the start-up read in the simulated detector's trace
-# (VIREL_SIM_TRACE).
+# program's folder as it ships, its traced start and the start-up read in the simulated
+# detector's trace (VIREL_SIM_TRACE).
 
 # Where Debian's mingw-w64 keeps the run-time DLLs that Qt and the program were linked against.
 windows_runtime_dirs=(/usr/lib/gcc/x86_64-w64-mingw32/12-posix /usr/x86_64-w64-mingw32/lib)
@@ -78,4 +78,23 @@ startup_read() {
     [ -f "$1" ] && awk 'BEGIN { split("frame AA/reply 55/frame A3/reply 53", step, "/") }
         $2 " " $3 == step[s + 1] && NF == (s == 3 ? 8 : 3) { s++; print }
         END { exit s < 4 }' "$1"
+}
+
+# start_traced PROGRAM TRACE: starts the Windows PROGRAM (a Unix or a Windows path) under Wine in
+# the background, with the simulated detector's trace in TRACE (made anew), and waits up to 30 s
+# for the start-up read in it; fails if it has not come by then. The handshake comes half a
+# second after the start, the read some 1.2 s after it; the program runs on until
+# "$wineserver" -k (or stop_windows_programs) ends it, and then `wait "$traced"` reaps it.
+traced=""
+start_traced() {
+    local i
+    rm -f "$2"
+    # In a subshell of its own, which reports its end by wineserver -k to nowhere.
+    (VIREL_SIM_TRACE=$(windows_path "$2") "$wine" "$1"; :) >/dev/null 2>&1 &
+    traced=$!
+    for ((i = 0; i < 120; i++)); do
+        startup_read "$2" >/dev/null && return 0
+        sleep 0.25
+    done
+    return 1
 }

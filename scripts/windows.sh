@@ -66,8 +66,9 @@ fi
 # The simulated DLL exports the eight entry points and the control interface its header
 # declares, undecorated, and nothing else.
 dll=build-win/bridge/sim/SimpleIO-UM.dll
+# Under pipefail a failed objdump would end the script here; an empty list is a failure below.
 exports=$(x86_64-w64-mingw32-objdump -p "$dll" |
-          sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/s/^\s*\[ *[0-9]*\] //p' | sort)
+          sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/s/^\s*\[ *[0-9]*\] //p' | sort) || true
 expected=$( (printf '%s\n' InitMCP2200 IsConnected ConfigureIO SetPin ClearPin ReadPin \
                            fnSetBaudRate ConfigureMCP2200
              sed -n 's/^SIM_EXPORT .*\b\(sim_[a-z_]*\)(.*/\1/p' bridge/sim/SimControl.h) | sort)
@@ -80,7 +81,8 @@ fi
 
 # The program carries its icon (resource types 3 and 14) and its version information (16).
 resource_types=$(x86_64-w64-mingw32-objdump -p build-win/app/virel-configurator.exe |
-                 sed -n 's/^0[0-9a-f][0-9a-f]   Entry: ID: 0x0*\([0-9a-f]*\),.*/\1/p' | tr '\n' ' ')
+                 sed -n 's/^0[0-9a-f][0-9a-f]   Entry: ID: 0x0*\([0-9a-f]*\),.*/\1/p' | tr '\n' ' ') ||
+    true
 if [ "$resource_types" = "3 e 10 " ]; then
     tally ok "virel-configurator.exe carries its icon and version information"
 else
@@ -99,20 +101,24 @@ lay_out() { # layout [file for SimpleIO-UM.dll]
     cp "$exe" "$root/layouts/$1/"
     [ $# -lt 2 ] || cp "$2" "$root/layouts/$1/SimpleIO-UM.dll"
 }
-lay_out missing
-lay_out notdll
-echo "not a library" >"$root/layouts/notdll/SimpleIO-UM.dll"
-lay_out dependent "$stand_ins/libdependent_bridge_dll.dll"
-lay_out partial "$stand_ins/libpartial_bridge_dll.dll"
-lay_out sim "$dll"
-lay_out planted
-mkdir -p "$root/layouts/planted-cwd"
-cp "$dll" "$root/layouts/planted-cwd/SimpleIO-UM.dll"
-mkdir -p "$root/cwd"
+lay_out_all() {
+    lay_out missing &&
+        lay_out notdll &&
+        echo "not a library" >"$root/layouts/notdll/SimpleIO-UM.dll" &&
+        lay_out dependent "$stand_ins/libdependent_bridge_dll.dll" &&
+        lay_out partial "$stand_ins/libpartial_bridge_dll.dll" &&
+        lay_out sim "$dll" &&
+        lay_out planted &&
+        lay_out mcp2200 build-win/bridge/mcp2200/SimpleIO-UM.dll &&
+        mkdir -p "$root/layouts/planted-cwd" "$root/cwd" &&
+        cp "$dll" "$root/layouts/planted-cwd/SimpleIO-UM.dll"
+}
+required "the loader's layouts in $root/layouts" lay_out_all
 
 wine_prefix "$root/prefix"
 # The first start makes the prefix, which takes most of the time; its messages are no test's.
-"$wine" wineboot --init >/dev/null 2>&1
+boot_prefix() { "$wine" wineboot --init >/dev/null 2>&1; }
+required "the Wine prefix (wineboot --init)" boot_prefix
 prefixed=$(milliseconds)
 run_layout() { # layout working-directory [WINEPATH]
     local output status=0
@@ -138,14 +144,13 @@ done
 planted_dir=$root/layouts/planted-cwd
 run_layout planted "$planted_dir" "$(windows_path "$planted_dir")"
 # Our MCP2200 library, with no cable here: all nine entry points bound, and its reason.
-lay_out mcp2200 build-win/bridge/mcp2200/SimpleIO-UM.dll
 run_layout mcp2200 "$root/cwd"
 "$wineserver" -k 2>/dev/null || true
 loader_done=$(milliseconds)
 
 # Every Qt suite under Wine: the build's test emulator is scripts/wine-run.sh.
 ctest_log=build-win/ctest.log
-suites=$(ctest --test-dir build-win -N | sed -n 's/^Total Tests: \([0-9]*\)$/\1/p')
+suites=$(ctest --test-dir build-win -N | sed -n 's/^Total Tests: \([0-9]*\)$/\1/p') || true
 ctest_status=0
 rm -f "$root/crashes.log"
 ctest --test-dir build-win -j2 --output-on-failure >"$ctest_log" 2>&1 || ctest_status=$?
@@ -167,41 +172,38 @@ elif [ "$results" -ne "$suites" ]; then
 elif [ "$ctest_status" -ne 0 ] && [ "$failed" -eq "$failed_before" ]; then
     tally FAIL "ctest: exit status $ctest_status, no suite failed (see $ctest_log)"
 fi
-grep -q -E '^100% tests passed' "$ctest_log" || grep -E -A30 'FAIL!|\*\*\*' "$ctest_log" | head -60
+# What failed, if anything did: no match is no failure of the script.
+if ! grep -q -E '^100% tests passed' "$ctest_log"; then
+    grep -E -A30 'FAIL!|\*\*\*' "$ctest_log" | sed -n '1,60p' || true
+fi
 suites_done=$(milliseconds)
 
 # The real program, as a user starts it, with the simulated detector beside it, drawn by Wine
 # on an X display: the simulator's trace shows what it did on the line.
 run=$root/program
 rm -rf "$run"
-windows_program "$run" build-win/app/virel-configurator.exe "$qt"
-cp "$dll" "$run/"
+program_folder() { windows_program "$run" build-win/app/virel-configurator.exe "$qt" && cp "$dll" "$run/"; }
+required "the program's folder $run" program_folder
 trace=$root/startup-trace.txt
-rm -f "$trace"
+picture=$root/main-window.png
+rm -f "$picture"
 required "an X server (Xvfb)" start_xvfb "$root"
-# In a subshell of its own, which reports its end by wineserver -k to nowhere.
-(VIREL_SIM_TRACE=$(windows_path "$trace") "$wine" "$run/virel-configurator.exe"; :) >/dev/null 2>&1 &
-# The handshake comes half a second after start, the read some 1.2 s after it.
-for _ in $(seq 60); do
-    startup_read "$trace" >/dev/null && break
-    sleep 0.5
-done
+# Whether the read came is told below, from the trace.
+start_traced "$run/virel-configurator.exe" "$trace" || true
 sleep 1
 window=$(xdotool search --onlyvisible --name 'Вирел' 2>/dev/null | head -n 1) || true
-if [ -n "$window" ]; then
-    import -window "$window" "$root/main-window.png"
-else
-    import -window root "$root/main-window.png"
-fi
+# The whole screen when the window was not found; a failed import is told below.
+shot=$(import -window "${window:-root}" "$picture" 2>&1) || true
 stop_windows_programs
+wait "$traced" 2>/dev/null || true
 if read_lines=$(startup_read "$trace"); then
     echo "$read_lines" | sed 's/^/     trace: /'
     tally ok "virel-configurator.exe read the simulated detector at start-up"
 else
     tally FAIL "virel-configurator.exe: no start-up read in $trace"
 fi
-[ -s "$root/main-window.png" ] && tally ok "main window saved as $root/main-window.png" ||
-    tally FAIL "no picture of the main window"
+[ -s "$picture" ] && tally ok "main window saved as $picture" ||
+    tally FAIL "no picture of the main window${shot:+: $shot}"
 finished=$(milliseconds)
 
 echo "Windows build $(seconds $((built - started))) s, Wine prefix $(seconds $((prefixed - built))) s," \

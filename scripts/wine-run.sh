@@ -36,12 +36,29 @@ done < <(env | grep -E '^QT_[A-Z_]*=')
 # Wine's services, started by whichever program needs them first, inherit its output and keep
 # it open until the prefix shuts down; through a file, a run's end is seen when the program ends.
 # The file is shown as it grows, so that a run that ctest ends at its timeout leaves what it
-# printed until then.
+# printed until then. It is written through descriptor 3 and read through 4, and its name goes at
+# once: ctest ends a suite at its time-out with SIGKILL (the script's children too), which no
+# trap sees, and even then no file is left.
 output=$(mktemp "$folder/output.XXXXXX")
+exec 3>"$output" 4<"$output"
+rm -f "$output"
 status=0
-"$wine" "$@" >"$output" 2>&1 &
+program=""
+shown=""
+# Ended otherwise (Ctrl-C, a kill), the script takes Wine's program and its tail with it.
+stop() {
+    local pid
+    for pid in $program $shown; do
+        kill "$pid" 2>/dev/null || true
+    done
+    wait 2>/dev/null || true
+}
+trap 'stop; exit 129' HUP
+trap 'stop; exit 130' INT
+trap 'stop; exit 143' TERM
+"$wine" "$@" >&3 2>&1 3>&- 4<&- &
 program=$!
-tail -n +1 -s 0.1 -f --pid="$program" "$output" &
+tail -n +1 -s 0.1 -f --pid="$program" <&4 3>&- &
 shown=$!
 wait "$program" || status=$?
 wait "$shown" || true
@@ -51,6 +68,8 @@ wait "$shown" || true
 # is counted as passed then, and the crash is noted in crashes.log beside the prefix. Any other
 # death by a signal stays a failure; a crash in the program's own code is no SIGSEGV of the
 # process, since Wine turns it into a Windows exception.
+# The whole output, read anew from its start through the descriptor.
+output=/dev/fd/4
 if [ "$status" -eq 139 ] && grep -q '^Totals: [0-9]* passed, 0 failed, ' "$output" &&
    grep -q '^\*\*\*\*\*\*\*\*\* Finished testing of ' "$output"; then
     echo "wine-run.sh: Wine crashed (SIGSEGV) after $(basename "$1") had finished, every test passed;" \
@@ -62,5 +81,4 @@ if grep -q '^wine: Unhandled ' "$output" && [ "$status" -eq 0 ]; then
     echo "wine-run.sh: $(basename "$1") crashed (an unhandled exception, above)" >&2
     status=1
 fi
-rm -f "$output"
 exit "$status"

@@ -15,8 +15,9 @@ SetCompressorDictSize 64
 !define APP "Конфигуратор Вирел-3"
 !define DEMO "Конфигуратор Вирел-3 (демонстрация)"
 !define KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\virel-configurator"
-; The uninstaller's questions: a file in use ($R0), and files left for the restart.
-!define IN_USE "Не удаётся удалить файл$\n$R0$\n$\nОн занят: вероятно, конфигуратор ещё запущен. Закройте его и нажмите «Повторить».$\n$\n«Отмена»: файл будет удалён при перезагрузке компьютера."
+; The uninstaller's questions: files in use, asked once for them all, and files left for the
+; restart.
+!define IN_USE "Некоторые файлы конфигуратора заняты: вероятно, он ещё запущен. Закройте его и нажмите «Повторить».$\n$\n«Отмена»: занятые файлы будут удалены при перезагрузке компьютера."
 !define AT_RESTART "Некоторые файлы конфигуратора были заняты и будут удалены при перезагрузке компьютера. Перезагрузить его сейчас?"
 
 Name "${APP}"
@@ -90,17 +91,20 @@ FunctionEnd
 
 ; Our MCP2200 library is told from a SimpleIO-UM.dll the user put in its place (the bridge
 ; maker's) by the size and time stamp recorded when it was installed. BridgeStamp leaves them in
-; $R0, empty when there is no such file.
+; $R0, empty when there is no such file, and "unreadable" when there is one that cannot be read:
+; never taken for ours nor for none.
 !macro BridgeStampFunction UN
 Function ${UN}BridgeStamp
   StrCpy $R0 ""
   IfFileExists "$INSTDIR\SimpleIO-UM.dll" 0 done
+  StrCpy $R0 unreadable
   ClearErrors
   FileOpen $R1 "$INSTDIR\SimpleIO-UM.dll" r
   IfErrors done
   FileSeek $R1 0 END $R2
   FileClose $R1
   GetFileTime "$INSTDIR\SimpleIO-UM.dll" $R3 $R4
+  IfErrors done
   StrCpy $R0 "$R2 $R3 $R4"
   done:
 FunctionEnd
@@ -114,19 +118,32 @@ Function un.onInit
 FunctionEnd
 
 ; Deletes the file named on the stack. A file in use, as the program's are while it runs, cannot
-; be deleted: the user is asked to close the configurator and retry, or else (and at once in a
-; silent uninstall) the file is deleted when Windows restarts, which sets the reboot flag.
+; be deleted: in a first pass ($Pass 0) it is counted in $InUse and left; in the last pass
+; ($Pass 1) it is deleted when Windows restarts, which sets the reboot flag. A file deleted
+; already, or never there, is no error.
+Var Pass
+Var InUse
 Function un.RemoveFile
   Exch $R0
-  retry:
-    ClearErrors
-    Delete "$R0"
-    IfErrors 0 done
-    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${IN_USE}" /SD IDCANCEL IDRETRY retry
+  ClearErrors
+  Delete "$R0"
+  IfErrors 0 done
+  StrCmp $Pass 1 at_restart
+    IntOp $InUse $InUse + 1
+    Goto done
+  at_restart:
     Delete /REBOOTOK "$R0"
     DetailPrint "Будет удалён при перезагрузке: $R0"
   done:
   Pop $R0
+FunctionEnd
+
+; Ours, and our SimpleIO-UM.dll when $1 says it is ours.
+Function un.RemoveAll
+  !insertmacro AllFiles Remove
+  StrCmp $1 1 0 not_ours
+    !insertmacro Remove "" SimpleIO-UM.dll
+  not_ours:
 FunctionEnd
 
 ; A folder left with files that go at restart goes then too.
@@ -174,13 +191,25 @@ Section
 SectionEnd
 
 Section Uninstall
-  !insertmacro AllFiles Remove
+  ; Whose SimpleIO-UM.dll it is, told once, before anything goes: $1 is 1 for ours.
   Call un.BridgeStamp
   ReadRegStr $0 HKLM "${KEY}" BridgeLibrary
-  StrCmp $R0 "" bridge_done
-  StrCmp $R0 $0 0 bridge_done
-    !insertmacro Remove "" SimpleIO-UM.dll
-  bridge_done:
+  StrCpy $1 0
+  StrCmp $R0 "" bridge_told
+  StrCmp $R0 $0 0 bridge_told
+    StrCpy $1 1
+  bridge_told:
+  ; Every file once; with any in use, the user is asked once for them all: close the program
+  ; and retry, or else (and at once in a silent uninstall) they go at restart.
+  StrCpy $Pass 0
+  remove_all:
+    StrCpy $InUse 0
+    Call un.RemoveAll
+    IntCmp $InUse 0 removed
+    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${IN_USE}" /SD IDCANCEL IDRETRY remove_all
+    StrCpy $Pass 1
+    Call un.RemoveAll
+  removed:
   ; The uninstaller runs from a copy; the one that started it may still be ending, and Windows
   ; does not delete a running program: 5 s for it to end, else it goes at restart.
   StrCpy $0 0
@@ -204,6 +233,7 @@ Section Uninstall
   !insertmacro RemoveFolder "$INSTDIR\styles"
   ; Not recursive: a SimpleIO-UM.dll the user put here keeps the folder.
   !insertmacro RemoveFolder "$INSTDIR"
+  StrCmp $1 1 +3
   IfFileExists "$INSTDIR\SimpleIO-UM.dll" 0 +2
     DetailPrint "Оставлена библиотека $INSTDIR\SimpleIO-UM.dll"
 
