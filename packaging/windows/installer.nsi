@@ -166,6 +166,9 @@ Section
   put_bridge:
     !insertmacro Put "" SimpleIO-UM.dll
     Call BridgeStamp
+    ; Never recorded as ours: an unreadable file later is never taken for it.
+    StrCmp $R0 unreadable 0 +2
+      StrCpy $R0 ""
     WriteRegStr HKLM "${KEY}" BridgeLibrary $R0
   bridge_done:
   WriteUninstaller "$INSTDIR\Uninstall.exe"
