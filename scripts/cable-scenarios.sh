@@ -98,14 +98,25 @@ stop_program() {
     program_pid=""
 }
 
+second_pid=""
+stop_second() {
+    [ -n "$second_pid" ] || return 0
+    kill "$second_pid" 2>/dev/null
+    wait "$second_pid" 2>/dev/null
+    second_pid=""
+}
+
 failures=0
 # scenario NAME FUNCTION: runs it, prints its line and time.
 scenario() {
     local start why
+    stop_second
     start=$(now)
-    if why=$("$2" 2>&1); then
+    # In this shell, so that what it starts is known to the scenarios after it.
+    if "$2" >"$results/why.txt" 2>&1; then
         echo "PASS $path $1 ($(since "$start") s)"
     else
+        why=$(cat "$results/why.txt")
         echo "FAIL $path $1 ($(since "$start") s): ${why:-no reason given}"
         failures=$((failures + 1))
     fi
@@ -168,11 +179,10 @@ replug() {
 second_instance() {
     local first=$program_pid
     platform=offscreen start_program second
-    local second=$program_pid
-    wait_for 60 grep -qi 'busy' "$results/second.stderr" || fail "the second instance was not told the cable is busy" || return
-    kill "$second" 2>/dev/null
-    wait "$second" 2>/dev/null
-    program_pid=$first
+    second_pid=$program_pid program_pid=$first
+    wait_for 60 grep -qi 'busy' "$results/second.stderr" ||
+        fail "the second instance was not told the cable is busy" || return
+    stop_second
     cable mark still-first
     click_read
     wait_for 60 read_after still-first || fail "the first instance no longer reads" || return

@@ -13,8 +13,10 @@ public:
     static constexpr std::uint8_t setClearOutputsCommand = 0x08;
     static constexpr std::uint8_t configureCommand = 0x10;
     static constexpr std::uint8_t readAllCommand = 0x80;
-    // How long an answer is waited for; none within it means the chip does not answer.
-    static constexpr int answerTimeoutMs = 100;
+    // How long an answer is waited for; none within it means the chip does not answer. A chip
+    // answers within a frame or two, but a loaded machine can hold the reader back for longer,
+    // as the GPIO path's waits allow for.
+    static constexpr int answerTimeoutMs = 250;
     // A whole report and its leading report number.
     static constexpr int reportBytesOut = 17;
 
