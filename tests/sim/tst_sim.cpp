@@ -764,7 +764,10 @@ void TestSim::pollingNeedsFullPhases_data()
 }
 
 // The fault of a late tick followed by a short one: the ideal detector takes it, a polling one
-// turns it into wrong bytes, and phases of a full tick come through.
+// turns it into wrong bytes, and phases of a full tick come through. A machine that stalls the
+// test only lengthens phases, so the clock may stand still as long as it will (no stall limit);
+// where short phases must fail, an attempt whose phases the machine stretched towards a period
+// proves nothing and is made again.
 void TestSim::pollingNeedsFullPhases()
 {
     QFETCH(unsigned int, period);
@@ -774,14 +777,34 @@ void TestSim::pollingNeedsFullPhases()
     QFETCH(int, high);
     QFETCH(bool, right);
 
-    bringUp();
-    sim_set_polling(period, 370);
-    sim_set_call_duration(SIM_SET_PIN, pinWrite);
-    sim_set_call_duration(SIM_CLEAR_PIN, pinWrite);
-    sim_set_call_duration(SIM_READ_PIN, pinRead);
-    sendByteTimed(0xAA, low, high);
-    const unsigned char reply = receiveByteTimed(low, high);
-    QCOMPARE(received() == bytes({0xAA}) && reply == 0x55, right);
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        sim_reset();
+        bringUp();
+        sim_set_stall_limit(0);
+        sim_set_polling(period, 370);
+        sim_set_call_duration(SIM_SET_PIN, pinWrite);
+        sim_set_call_duration(SIM_CLEAR_PIN, pinWrite);
+        sim_set_call_duration(SIM_READ_PIN, pinRead);
+        sim_trace_enable(true);
+        sendByteTimed(0xAA, low, high);
+        const unsigned char reply = receiveByteTimed(low, high);
+        // Each gap ends a phase (before a clock edge) or is a call's own time (after it).
+        bool onTime = true;
+        for (size_t i = 1; i < sim_trace_size(); ++i) {
+            const SimTraceEntry entry = sim_trace_at(i);
+            const bool edge = entry.arg == clockPin
+                && (entry.call == SIM_SET_PIN || entry.call == SIM_CLEAR_PIN);
+            const int phase = !edge ? 0 : entry.call == SIM_SET_PIN ? low : high;
+            onTime = onTime
+                && entry.nanoseconds - sim_trace_at(i - 1).nanoseconds
+                    < std::uint64_t(phase) * 1000 + 500'000;
+        }
+        if (right || onTime) {
+            QCOMPARE(received() == bytes({0xAA}) && reply == 0x55, right);
+            return;
+        }
+    }
+    QSKIP("the machine was too busy to keep the short phases short");
 }
 
 void TestSim::pollingSamplesDataAtTheLook_data()
