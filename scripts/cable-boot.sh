@@ -22,7 +22,8 @@
 # guest: not under /tmp, /run, /var/tmp or /root unless under RESULTS), with stdin /dev/null,
 # PATH, HOME=/tmp/home, USER=root and LANG=C.UTF-8; nothing else of the caller's environment
 # (pass variables with `env NAME=VALUE CMD...`). The guest has /tmp, /var/tmp, /run, /root and
-# /dev/shm as tmpfs, the kit's modules on /lib/modules, no network but loopback and 2 GiB.
+# /dev/shm as tmpfs, the kit's modules on /lib/modules, no network but loopback and 4 GiB (the
+# Wine guest copies its prefix of some 700 MB into its /tmp).
 #
 # Once the guest is off, prints guest.log on standard output (this script's own lines go to
 # standard error) and exits with CMD's status; 125 with a message for bad arguments and when the
@@ -118,7 +119,7 @@ append+=" cable.results=$results cable.modules=$kdir/modules/lib/modules"
 
 started=$SECONDS
 timeout -k 10 "$timeout" qemu-system-x86_64 -nodefaults -no-user-config -machine pc \
-    -accel "$accel" -cpu "$cpu" -smp "$cpus" -m 2048 -display none -monitor none -no-reboot \
+    -accel "$accel" -cpu "$cpu" -smp "$cpus" -m 4096 -display none -monitor none -no-reboot \
     -serial "file:$results/boot.log" -kernel "$kdir/vmlinuz" -initrd "$kdir/initrd.img" \
     -append "$append" \
     -virtfs local,path=/,mount_tag=hostroot,security_model=none,readonly=on,multidevs=remap \
