@@ -70,7 +70,8 @@ sed 's/$/\r/' /usr/share/doc/mingw-w64-x86-64-dev/copyright >"$licenses/mingw-w6
 # hidapi lets its user choose among three licences; we take the BSD-style one.
 sed 's/$/\r/' "$hidapi/LICENSE.txt" >"$licenses/hidapi.txt"
 sed 's/$/\r/' "$hidapi/LICENSE-bsd.txt" >"$licenses/hidapi-bsd.txt"
-cp scripts/hidapi-mingw.sh scripts/debian-source.sh "$licenses/hidapi-source/"
+cp scripts/hidapi-mingw.sh scripts/debian-source.sh cmake/hidapi/hidapi-0.15.0-wine-enumeration.patch \
+    "$licenses/hidapi-source/"
 cp cmake/qt/qtbase-6.4.2-without-opengl.patch scripts/qt-mingw.sh scripts/debian-source.sh \
    "$licenses/qt-source/"
 

@@ -76,6 +76,7 @@ VIAddVersionKey /LANG=1049 LegalCopyright "© 2026 the virel-configurator author
   !insertmacro ${OP} "\licenses" hidapi-bsd.txt
   !insertmacro ${OP} "\licenses\hidapi-source" hidapi-mingw.sh
   !insertmacro ${OP} "\licenses\hidapi-source" debian-source.sh
+  !insertmacro ${OP} "\licenses\hidapi-source" hidapi-0.15.0-wine-enumeration.patch
   !insertmacro ${OP} "\licenses\qt-source" qtbase-6.4.2-without-opengl.patch
   !insertmacro ${OP} "\licenses\qt-source" qt-mingw.sh
   !insertmacro ${OP} "\licenses\qt-source" debian-source.sh
