@@ -70,7 +70,7 @@ status=0
 for p in "${paths[@]}"; do
     dir=$results/$p
     echo "== $p"
-    grep -E '^(PASS|FAIL|figures|silent chip:) |^cable: ' "$dir/host.log" 2>/dev/null || tail -n 20 "$dir/host.log"
+    grep -E '^(PASS|FAIL|SKIP|figures|silent chip:) |^cable: ' "$dir/host.log" 2>/dev/null || tail -n 20 "$dir/host.log"
     [ "$(cat "$dir.rc" 2>/dev/null)" = 0 ] || status=1
 done
 echo "cable: all paths took $((SECONDS - start)) s"
