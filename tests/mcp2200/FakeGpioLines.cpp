@@ -49,15 +49,21 @@ bool FakeGpioLines::request(gpio_v2_line_request &request)
     return true;
 }
 
+// A pulled chip's lines are gone, and unheld ones were never granted.
+bool FakeGpioLines::usable()
+{
+    if (unplugged || !held)
+        error = unplugged ? ENODEV : EBADF;
+    return !unplugged && held;
+}
+
 bool FakeGpioLines::setConfig(gpio_v2_line_config &config)
 {
     ++ioctls;
     calls.push_back("config");
     configs.push_back(config);
-    if (unplugged || !held) {
-        error = unplugged ? ENODEV : EBADF;
+    if (!usable())
         return false;
-    }
     for (unsigned i = 0; i < current.num_lines; ++i) {
         const std::uint64_t flags = lineFlags(config, i);
         if (!(flags & directionFlags))
@@ -74,10 +80,8 @@ bool FakeGpioLines::setValues(gpio_v2_line_values &values)
     ++ioctls;
     calls.push_back("set");
     writes.push_back(values);
-    if (unplugged || !held) {
-        error = unplugged ? ENODEV : EBADF;
+    if (!usable())
         return false;
-    }
     std::uint8_t mask = 0;
     std::uint8_t bits = 0;
     for (unsigned i = 0; i < current.num_lines; ++i) {
@@ -103,10 +107,8 @@ bool FakeGpioLines::getValues(gpio_v2_line_values &values)
     ++ioctls;
     calls.push_back("get");
     reads.push_back(values);
-    if (unplugged || !held) {
-        error = unplugged ? ENODEV : EBADF;
+    if (!usable())
         return false;
-    }
     error = readAll();
     if (error)
         return false;

@@ -71,6 +71,7 @@ private:
     std::uint64_t lineFlags(const gpio_v2_line_config &config, unsigned index) const;
     bool outputValue(const gpio_v2_line_config &config, unsigned index) const;
     // gpiolib's direction setting for one line; 0 or an errno.
+    bool usable();
     int setDirection(unsigned line, std::uint64_t flags, bool value);
     int readAll();
     int setMultiple(std::uint8_t mask, std::uint8_t bits);
