@@ -132,9 +132,12 @@ fail() {
 
 # 1. The program started with the cable plugged in reads the detector's settings.
 startup() {
+    # Wine's first start brings up its services and its HID bus as well: minutes when emulated.
+    local limit=120
+    [ "$path" != wine ] || limit=600
     cable mark start
     start_program first
-    wait_for 120 read_after start || fail "no configuration read in the trace" || return
+    wait_for "$limit" read_after start || fail "no configuration read in the trace" || return
     wait_for 30 window_at "$main_window" || fail "no main window" || return
     cable summary
 }
@@ -194,34 +197,38 @@ service_form() {
 }
 
 # 6. The chip stops answering in the middle of a read: the exchange ends within 2 s with the
-# reason, and the window answers throughout: each X selection request is answered by the
-# program, which owns the clipboard since the service log was copied.
+# reason, and the window answers throughout: the freeze probe asks the program, which owns the
+# clipboard since the service log was copied, for it all the time, and each answer needs the
+# program's event loop.
 silent_chip() {
-    local told went ended longest probe
+    local told went ended longest base probe=$build/bridge/vcable/virel-freeze-probe prober
+    [ -x "$probe" ] || fail "no freeze probe at $probe" || return
     told=$(wc -l <"$results/first.stderr")
-    # A request costs the time xclip takes to start under emulation too: that, measured while
-    # the program idles, is taken off.
-    local base i
-    : >"$results/freeze.txt"
-    for i in 1 2 3 4 5; do probe_once; done
-    base=$(sort -n "$results/freeze.txt" | sed -n 3p)
-    : >"$results/freeze.txt"
-    # Times every selection request from before the read until the probe is stopped.
-    (while :; do probe_once; done) &
-    probe=$!
+    # What an answer costs while the program idles, under emulation too: taken off.
+    nice -n -10 "$probe" >"$results/freeze-idle.txt" &
+    prober=$!
+    sleep 3
+    kill "$prober"
+    wait "$prober" 2>/dev/null
+    base=$(awk '{ print int($1) }' "$results/freeze-idle.txt" | sort -n |
+        awk '{ v[NR] = $1 } END { print NR ? v[int((NR + 1) / 2)] : "" }')
+    [ -n "$base" ] || fail "the idle program answered no probe" || return
+    # As the program runs, so that what is timed is the program, not the probe's share of it.
+    nice -n -10 "$probe" >"$results/freeze.txt" &
+    prober=$!
     cable mark silent
     cable silent-after 150
     click_read
-    wait_for 60 went_silent || { kill "$probe"; fail "the cable never went silent"; return 1; }
+    wait_for 60 went_silent || { kill "$prober"; fail "the cable never went silent"; return 1; }
     wait_for 30 reason_since "$told"
     # The exchange has ended when the program sends nothing more.
     sleep 3
-    kill "$probe"
-    wait "$probe" 2>/dev/null
+    kill "$prober"
+    wait "$prober" 2>/dev/null
     cable answer
     went=$(after_mark silent | awk '$2 == "silent" { print $1; exit }')
     ended=$(after_mark silent | awk '$2 == "report-out" { t = $1 } END { print t }')
-    longest=$(sort -n "$results/freeze.txt" | tail -n 1)
+    longest=$(awk '{ print int($1) }' "$results/freeze.txt" | sort -n | tail -n 1)
     [ -z "$longest" ] || longest=$((longest > base ? longest - base : 0))
     echo "silent chip: exchange went on $(awk -v a="$went" -v b="$ended" 'BEGIN { printf "%.2f", b - a }') s after the chip hung; longest freeze ${longest:-?} ms of $(wc -l <"$results/freeze.txt") probes (each less the idle program's $base ms)" >"$results/silent.txt"
     reason_since "$told" || fail "no reason that the chip does not answer" || return
@@ -229,12 +236,6 @@ silent_chip() {
         fail "the exchange went on $(awk -v a="$went" -v b="$ended" 'BEGIN { print b - a }') s" || return
     [ -n "$longest" ] || fail "no probe answered" || return
     ((longest <= 500)) || fail "the window froze $longest ms" || return
-}
-probe_once() {
-    local t0
-    t0=$(now)
-    timeout 5 xclip -o -selection clipboard >/dev/null 2>&1
-    awk -v a="$t0" -v b="$(now)" 'BEGIN { printf "%d\n", (b - a) * 1000 }' >>"$results/freeze.txt"
 }
 went_silent() { after_mark silent | awk '$2 == "silent" { found = 1 } END { exit !found }'; }
 reason_since() { tail -n +"$(($1 + 1))" "$results/first.stderr" | grep -q 'does not answer'; }
@@ -250,6 +251,24 @@ permission() {
         fail "no permission reason for $n: $(head -c 300 "$results/nobody.stderr")" || return
     stop_program
     grep -q -i 'plug\|log out\|udevadm' "$results/nobody.stderr" || fail "no remedy in the reason" || return
+}
+
+# 7. Where the kernel's GPIO driver holds the cable, the package hands it over to hidraw (its
+# postinst runs the same script): the driver is gone, the cable has a hidraw node, and the
+# program started then reads through it.
+handover() {
+    packaging/mcp2200-to-hidraw 2>"$results/handover.stderr" ||
+        fail "the hand-over failed: $(cat "$results/handover.stderr")" || return
+    [ ! -d /sys/bus/hid/drivers/mcp2200 ] || fail "hid-mcp2200 is still loaded" || return
+    wait_for 20 hidraw_node || fail "the cable got no hidraw node" || return
+    cable mark handover
+    start_program handover
+    wait_for 120 read_after handover || fail "no read through $(hidraw_node)" || return
+    stop_program
+}
+hidraw_node() {
+    local nodes=(/sys/bus/hid/devices/*:04D8:00DF.*/hidraw/hidraw*)
+    [ -e "${nodes[0]}" ] && echo "/dev/${nodes[0]##*/}"
 }
 
 # What the scenarios start to look and click runs after the program, the X server and the cable.
@@ -276,6 +295,7 @@ scenario "service log" service_form
 scenario "silent chip" silent_chip
 stop_program
 scenario "permission" permission
+[ "$path" != gpio ] || scenario "hand-over to hidraw" handover
 
 cable quit
 wait "$cable_pid" 2>/dev/null

@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libhidapi-dev libfontconfig-dev
-          fonts-dejavu-core fonts-dejavu-extra fonts-liberation2 dpkg-dev file desktop-file-utils "$@")
+          libxcb1-dev fonts-dejavu-core fonts-dejavu-extra fonts-liberation2 dpkg-dev file
+          desktop-file-utils "$@")
 
 # CI makes the cable kit beside the other steps, and each installs what it needs: one at a time.
 exec 9>"${TMPDIR:-/tmp}/virel-deps.lock"

@@ -89,8 +89,9 @@ GpioChipFinder::GpioChipFinder(fs::path sysRoot, fs::path devRoot, LabelReader r
     , reader(reader ? std::move(reader) : LabelReader(&GpioChipDevice::label))
 { }
 
-std::string GpioChipFinder::find(unsigned vendorId, unsigned productId) const
+std::vector<std::string> GpioChipFinder::find(unsigned vendorId, unsigned productId) const
 {
+    std::vector<std::string> found;
     std::error_code error;
     std::vector<std::pair<long, std::string>> chips;
     for (const auto &entry : fs::directory_iterator(sysRoot / "bus/gpio/devices", error)) {
@@ -110,9 +111,9 @@ std::string GpioChipFinder::find(unsigned vendorId, unsigned productId) const
         // is tried and its refusal told.
         const std::string label = labelOf(devNode, chipDir);
         if (label.empty() || label == chipLabel)
-            return devNode.string();
+            found.push_back(devNode.string());
     }
-    return {};
+    return found;
 }
 
 std::string GpioChipFinder::labelOf(const fs::path &devNode, const fs::path &chipDir) const

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 // Finds the GPIO chip that the kernel's MCP2200 driver made for a device with the given IDs: a
 // chip whose HID device in sysfs names them in its HID_ID (as it does under uhid too), or,
@@ -18,8 +19,8 @@ public:
     explicit GpioChipFinder(std::filesystem::path sysRoot = "/sys",
         std::filesystem::path devRoot = "/dev", LabelReader reader = {});
 
-    // The device node of the first such chip, empty when there is none.
-    std::string find(unsigned vendorId, unsigned productId) const;
+    // The device nodes of all such chips, lowest chip number first.
+    std::vector<std::string> find(unsigned vendorId, unsigned productId) const;
 
 private:
     std::string labelOf(

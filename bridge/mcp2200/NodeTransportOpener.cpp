@@ -125,21 +125,33 @@ std::unique_ptr<Mcp2200Transport> NodeTransportOpener::openGpio(
     unsigned vendorId, unsigned productId)
 {
     fault = {};
-    const std::string node = finder.find(vendorId, productId);
-    if (node.empty())
-        return nullptr;
-    std::unique_ptr<NodeLock> held = lock(node, fault);
+    // A chip held by another program does not hide a second cable; with none usable, the
+    // first one's trouble is told.
+    for (const std::string &node : finder.find(vendorId, productId)) {
+        Mcp2200Fault refusal;
+        if (auto transport = openGpioChip(node, refusal))
+            return transport;
+        if (fault.kind == Mcp2200Fault::Kind::None)
+            fault = refusal;
+    }
+    return nullptr;
+}
+
+std::unique_ptr<Mcp2200Transport> NodeTransportOpener::openGpioChip(
+    const std::string &node, Mcp2200Fault &refusal)
+{
+    std::unique_ptr<NodeLock> held = lock(node, refusal);
     if (!held)
         return nullptr;
     int error = 0;
     std::unique_ptr<GpioLineIo> chip = nodes.openGpioChip(node, error);
     if (!chip) {
-        fault = Mcp2200Fault::refused(node, error);
+        refusal = Mcp2200Fault::refused(node, error);
         return nullptr;
     }
     auto transport = std::make_unique<GpioTransport>(std::move(chip), node);
     if (!transport->start()) {
-        fault = Mcp2200Fault::refused(node, transport->requestError(), transport->holder());
+        refusal = Mcp2200Fault::refused(node, transport->requestError(), transport->holder());
         return nullptr;
     }
     return std::make_unique<LockedTransport>(std::move(held), std::move(transport));

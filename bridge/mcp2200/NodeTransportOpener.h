@@ -24,6 +24,8 @@ public:
 private:
     // The lock on `node`, or null with why not in `refusal`.
     std::unique_ptr<NodeLock> lock(const std::string &node, Mcp2200Fault &refusal);
+    // The GPIO chip at `node` locked, opened and its lines taken, or null with why not.
+    std::unique_ptr<Mcp2200Transport> openGpioChip(const std::string &node, Mcp2200Fault &refusal);
 
     DeviceNodes &nodes;
     GpioChipFinder finder;

@@ -1034,6 +1034,8 @@ void TestMcp2200::faultReasons_data()
     QTest::newRow("locked first cable, second opens")
         << ""
         << "" << QStringList {"ours", "ok"} << true << "";
+    QTest::newRow("locked first gpio chip, second opens") << "ours second"
+                                                          << "" << QStringList {} << true << "";
     QTest::newRow("hidraw write hangs") << ""
                                         << "" << QStringList {"hangs"} << false
                                         << "The MCP2200 on /dev/hidraw3 does not answer. Unplug "
@@ -1119,6 +1121,8 @@ void TestMcp2200::faultReasons()
     QVERIFY(sysfs.isValid());
     if (!gpio.isEmpty())
         QVERIFY(sysfs.addChip("gpiochip1", "mcp2200", "04d8", "00df", true));
+    if (gpio.endsWith(" second"))
+        QVERIFY(sysfs.addChip("gpiochip2", "mcp2200", "04d8", "00df", true));
     FakeDeviceNodes nodes;
     const GpioWaits waits(gpio == "silent" ? shortWaits : GpioTransport::waits);
     nodes.gpioRefusal = gpio == "denied" ? EACCES : 0;
@@ -1143,7 +1147,7 @@ void TestMcp2200::faultReasons()
     };
     // Another instance of ours, in this test's own program, holds the node first.
     NodeTransportOpener firstInstance(nodes, sysfs.finder());
-    const std::unique_ptr<Mcp2200Transport> firstHolds = gpio == "ours"
+    const std::unique_ptr<Mcp2200Transport> firstHolds = gpio.startsWith("ours")
         ? firstInstance.openGpio(vid, pid)
         : hidraw.contains("ours") ? firstInstance.openHid(vid, pid)
                                   : nullptr;
@@ -1184,7 +1188,8 @@ void TestMcp2200::faultReasons()
     QCOMPARE(QString(bridge.lastErrorText()), reason);
     QCOMPARE(told, reason.isEmpty() ? QStringList() : QStringList {reason});
     // The first instance keeps working.
-    QCOMPARE(firstHolds && firstHolds->isAlive(), gpio == "ours" || hidraw.contains("ours"));
+    QCOMPARE(
+        firstHolds && firstHolds->isAlive(), gpio.startsWith("ours") || hidraw.contains("ours"));
 #endif
 }
 
@@ -1231,8 +1236,8 @@ void TestMcp2200::finderMatches_data()
     QTest::newRow("second of two")
         << QStringList {"gpiochip0|INT34C6:00|8086|0001|y", "gpiochip3|mcp2200|04d8|00df|y"}
         << "gpiochip3";
-    QTest::newRow("lowest number first") << QStringList {"gpiochip10|mcp2200|04d8|00df|y",
-        "gpiochip2|mcp2200|04d8|00df|y"} << "gpiochip2";
+    QTest::newRow("all, lowest number first") << QStringList {"gpiochip10|mcp2200|04d8|00df|y",
+        "gpiochip2|mcp2200|04d8|00df|y"} << "gpiochip2 gpiochip10";
     QTest::newRow("no gpio bus") << QStringList {} << "";
     QTest::newRow("no label to read: the IDs decide")
         << QStringList {"gpiochip1||04d8|00df|y"} << "gpiochip1";
@@ -1258,8 +1263,13 @@ void TestMcp2200::finderMatches()
                                                  : FakeSysfs::Layout::Usb;
         QVERIFY(sysfs.addChip(f[0], f[1], f[2], f[3], f[4] == "y", layout));
     }
-    const std::string found = sysfs.finder().find(vid, pid);
-    QCOMPARE(QString::fromStdString(found), expected.isEmpty() ? QString() : sysfs.node(expected));
+    QStringList found;
+    for (const std::string &node : sysfs.finder().find(vid, pid))
+        found << QString::fromStdString(node);
+    QStringList nodes;
+    for (const QString &name : expected.split(' ', Qt::SkipEmptyParts))
+        nodes << sysfs.node(name);
+    QCOMPARE(found, nodes);
 }
 
 void TestMcp2200::finderPrefersLabelReader()
