@@ -197,24 +197,25 @@ service_form() {
 }
 
 # 6. The chip stops answering in the middle of a read: the exchange ends within 2 s with the
-# reason, and the window answers throughout: the freeze probe asks the program, which owns the
-# clipboard since the service log was copied, for it all the time, and each answer needs the
-# program's event loop.
+# reason, and the window answers throughout: the freeze probe pings the main window as a window
+# manager does, and each answer needs the program's event loop.
 silent_chip() {
-    local told went ended longest base probe=$build/bridge/vcable/virel-freeze-probe prober
+    local told went ended longest base window probe=$build/bridge/vcable/virel-freeze-probe prober
     [ -x "$probe" ] || fail "no freeze probe at $probe" || return
+    window=$(xdotool search --onlyvisible --name "$main_window" | head -n 1)
+    [ -n "$window" ] || fail "no main window" || return
     told=$(wc -l <"$results/first.stderr")
     # What an answer costs while the program idles, under emulation too: taken off.
-    nice -n -10 "$probe" >"$results/freeze-idle.txt" &
+    nice -n -10 "$probe" "$window" >"$results/freeze-idle.txt" 2>>"$results/probe.stderr" &
     prober=$!
     sleep 3
     kill "$prober"
     wait "$prober" 2>/dev/null
     base=$(awk '{ print int($1) }' "$results/freeze-idle.txt" | sort -n |
         awk '{ v[NR] = $1 } END { print NR ? v[int((NR + 1) / 2)] : "" }')
-    [ -n "$base" ] || fail "the idle program answered no probe" || return
+    [ -n "$base" ] || fail "the idle program answered no ping: $(cat "$results/probe.stderr")" || return
     # As the program runs, so that what is timed is the program, not the probe's share of it.
-    nice -n -10 "$probe" >"$results/freeze.txt" &
+    nice -n -10 "$probe" "$window" >"$results/freeze.txt" 2>>"$results/probe.stderr" &
     prober=$!
     cable mark silent
     cable silent-after 150
@@ -230,11 +231,11 @@ silent_chip() {
     ended=$(after_mark silent | awk '$2 == "report-out" { t = $1 } END { print t }')
     longest=$(awk '{ print int($1) }' "$results/freeze.txt" | sort -n | tail -n 1)
     [ -z "$longest" ] || longest=$((longest > base ? longest - base : 0))
-    echo "silent chip: exchange went on $(awk -v a="$went" -v b="$ended" 'BEGIN { printf "%.2f", b - a }') s after the chip hung; longest freeze ${longest:-?} ms of $(wc -l <"$results/freeze.txt") probes (each less the idle program's $base ms)" >"$results/silent.txt"
+    echo "silent chip: exchange went on $(awk -v a="$went" -v b="$ended" 'BEGIN { printf "%.2f", b - a }') s after the chip hung; longest freeze ${longest:-?} ms of $(wc -l <"$results/freeze.txt") pings (each less the idle program's $base ms)" >"$results/silent.txt"
     reason_since "$told" || fail "no reason that the chip does not answer" || return
     awk -v a="$went" -v b="$ended" 'BEGIN { exit !(b - a <= 2) }' ||
         fail "the exchange went on $(awk -v a="$went" -v b="$ended" 'BEGIN { print b - a }') s" || return
-    [ -n "$longest" ] || fail "no probe answered" || return
+    [ -n "$longest" ] || fail "no ping answered: $(cat "$results/probe.stderr")" || return
     ((longest <= 500)) || fail "the window froze $longest ms" || return
 }
 went_silent() { after_mark silent | awk '$2 == "silent" { found = 1 } END { exit !found }'; }
