@@ -200,7 +200,7 @@ service_form() {
 # reason, and the window answers throughout: the freeze probe pings the main window as a window
 # manager does, and each answer needs the program's event loop.
 silent_chip() {
-    local told went ended longest base window probe=$build/bridge/vcable/virel-freeze-probe prober
+    local told went ended longest base window probe=$build/tools/freezeprobe/virel_freezeprobe prober
     [ -x "$probe" ] || fail "no freeze probe at $probe" || return
     window=$(xdotool search --onlyvisible --name "$main_window" | head -n 1)
     [ -n "$window" ] || fail "no main window" || return

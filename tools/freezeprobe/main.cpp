@@ -1,4 +1,4 @@
-// virel-freeze-probe: how long an X client's window takes to answer, measured without starting a
+// virel_freezeprobe: how long an X client's window takes to answer, measured without starting a
 // process per question. It pings the window as a window manager does (_NET_WM_PING) again and
 // again and prints, a line each, the milliseconds until the answer came: Qt and Wine answer
 // from the thread that runs the window's event loop, so a long figure is a frozen window.
@@ -15,7 +15,7 @@
 
 namespace {
 
-const char *const usage = "usage: virel-freeze-probe WINDOW [--interval MS] [--limit MS]\n";
+const char *const usage = "usage: virel_freezeprobe WINDOW [--interval MS] [--limit MS]\n";
 
 volatile std::sig_atomic_t stopping = 0;
 
@@ -121,7 +121,7 @@ int main(int argc, char **argv)
     int screenNumber = 0;
     xcb_connection_t *connection = xcb_connect(nullptr, &screenNumber);
     if (xcb_connection_has_error(connection)) {
-        std::fputs("virel-freeze-probe: cannot connect to the X display\n", stderr);
+        std::fputs("virel_freezeprobe: cannot connect to the X display\n", stderr);
         return 1;
     }
     xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
@@ -130,7 +130,7 @@ int main(int argc, char **argv)
     const Ping p {connection, screens.data->root, static_cast<xcb_window_t>(window),
         atom(connection, "WM_PROTOCOLS"), atom(connection, "_NET_WM_PING")};
     if (p.protocols == XCB_ATOM_NONE || p.ping == XCB_ATOM_NONE) {
-        std::fputs("virel-freeze-probe: the X server gave no atoms\n", stderr);
+        std::fputs("virel_freezeprobe: the X server gave no atoms\n", stderr);
         return 1;
     }
     // The answers are sent to the root window, to those who listen to it (Qt) or to its
@@ -141,7 +141,7 @@ int main(int argc, char **argv)
                 xcb_change_window_attributes_checked(connection, p.root, XCB_CW_EVENT_MASK, &mask)),
             &std::free);
         error) {
-        std::fputs("virel-freeze-probe: cannot listen on the root window\n", stderr);
+        std::fputs("virel_freezeprobe: cannot listen on the root window\n", stderr);
         return 1;
     }
     // A window that is not there, or never answers a first ping, would time nothing.
@@ -149,7 +149,7 @@ int main(int argc, char **argv)
         xcb_get_geometry_reply(connection, xcb_get_geometry(connection, p.window), nullptr),
         &std::free);
     if (!geometry) {
-        std::fprintf(stderr, "virel-freeze-probe: no window %s\n", argv[1]);
+        std::fprintf(stderr, "virel_freezeprobe: no window %s\n", argv[1]);
         return 1;
     }
 
@@ -164,7 +164,7 @@ int main(int argc, char **argv)
         const std::chrono::duration<double, std::milli> took
             = std::chrono::steady_clock::now() - asked;
         if (serial == 1 && !answered) {
-            std::fprintf(stderr, "virel-freeze-probe: window %s does not answer pings\n", argv[1]);
+            std::fprintf(stderr, "virel_freezeprobe: window %s does not answer pings\n", argv[1]);
             return 1;
         }
         // An unanswered ping counts as a freeze of at least the limit.
