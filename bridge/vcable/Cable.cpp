@@ -228,6 +228,10 @@ bool Cable::command(const std::string &text, std::uint64_t nanoseconds)
         trace.line(nanoseconds, "answer");
         silent = false;
         answersLeft = -1;
+    } else if (verb == "stall-limit" && readNumber(rest, number) && number > 0
+        && number <= 60'000) {
+        trace.line(nanoseconds, "stall-limit %ld", number);
+        line.setStallLimit(static_cast<std::uint64_t>(number) * 1'000'000u);
     } else if (verb == "late" && readNumber(rest, number)) {
         trace.line(nanoseconds, "late %ld", number);
         lateNanoseconds = static_cast<std::uint64_t>(number) * frameNanoseconds;

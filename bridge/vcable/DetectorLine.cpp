@@ -9,8 +9,6 @@ namespace vcable {
 
 namespace {
 
-constexpr std::uint64_t resync = sim::VirtualDetector::resyncNanoseconds;
-
 sim::VirtualDetector::Date today()
 {
     const std::time_t seconds = std::time(nullptr);

@@ -17,11 +17,11 @@ class TraceLog;
 //
 // A frame runs from the rising clock edge on which the detector takes the first bit of a
 // command to the rising edge after which it is neither receiving nor answering (complete), or
-// to the moment the clock has stood still for resyncNanoseconds while it was receiving, or the
+// to the moment the clock has stood still for the stall limit while it was receiving, or the
 // detector is taken away (abandoned). A drop outside frames is a fall of GP2 or GP3, as the
-// chip drives it, at a moment when no frame is under way, unless a frame begins within
-// resyncNanoseconds after it and completes: a drop is counted when that frame is abandoned,
-// or once resyncNanoseconds pass with no frame begun. The bit period is the time between two
+// chip drives it, at a moment when no frame is under way, unless a frame begins within the
+// stall limit after it and completes: a drop is counted when that frame is abandoned, or once
+// the stall limit passes with no frame begun. The bit period is the time between two
 // successive falls of GP2 in the same frame; the fall just before a frame's first bit counts
 // as the frame's.
 class DetectorLine
@@ -41,6 +41,13 @@ public:
     // Ideal detector, in step with the clock level given.
     void reset(bool clock);
     void setPolling(std::uint64_t periodNanoseconds, std::uint64_t offsetNanoseconds);
+    // How long the clock may stand still within a frame before the detector gives it up (and
+    // a fall outside frames waits for one to begin); resyncNanoseconds until set.
+    void setStallLimit(std::uint64_t nanoseconds)
+    {
+        resync = nanoseconds;
+        virtualDetector.setStallLimit(nanoseconds);
+    }
 
     // Lets the detector take its looks before `nanoseconds`, at the levels the lines have stood
     // at; the moment of the edge it took then, if any (its output may have changed).
@@ -83,6 +90,7 @@ private:
     std::vector<Fall> frameFalls; // those the open frame began with
     std::optional<std::uint64_t> lastClockFall; // in the open frame
     Counts tally;
+    std::uint64_t resync = sim::VirtualDetector::resyncNanoseconds;
 };
 
 } // namespace vcable

@@ -115,8 +115,9 @@ public:
         }
     }
     // Clocks a command byte out and `replyLength` bytes in, as the link does: the clock falls
-    // every 4 ms, the data bit follows the fall, a reply bit is read after the rise.
-    void frame(std::uint8_t command, int replyLength)
+    // every 4 ms, the data bit follows the fall, a reply bit is read after the rise. The clock
+    // stands still high for `stallMs` after the first bit.
+    void frame(std::uint8_t command, int replyLength, int stallMs = 0)
     {
         QByteArray reply;
         for (int index = 0; index < 8; ++index) {
@@ -126,7 +127,7 @@ public:
             setClear(bit ? dataBit : 0, bit ? 0 : dataBit);
             wait(ms);
             setClear(clockBit, 0);
-            wait(2 * ms);
+            wait((index == 0 ? stallMs + 2 : 2) * ms);
         }
         for (int byte = 0; byte < replyLength; ++byte) {
             std::uint8_t value = 0;
@@ -169,9 +170,10 @@ private slots:
 };
 
 // Each step: "out HEX" (a report through hidraw), "bare HEX" (as the kernel's driver sends it),
-// "set HEX" / "clear HEX" (SET_CLEAR_OUTPUTS), "wait MS", "frame HEX N" (a detector frame and
-// its reply through the pins), "cmd TEXT" (a control command), "get ID" (a GET_REPORT request).
-// "summary" is the trace's summary after the steps, when given.
+// "set HEX" / "clear HEX" (SET_CLEAR_OUTPUTS), "wait MS", "frame HEX N [STALL]" (a detector
+// frame and its reply through the pins, the clock standing still STALL ms after the first bit),
+// "cmd TEXT" (a control command), "get ID" (a GET_REPORT request). "summary" is the trace's summary
+// after the steps, when given.
 void TestVcable::exchange_data()
 {
     QTest::addColumn<bool>("polling");
@@ -224,6 +226,15 @@ void TestVcable::exchange_data()
         << false << false << readConfig << QStringList {"frame 53 01 14 03 07 0F"} << oneRead;
     QTest::newRow("read-config frame, polling detector")
         << true << false << readConfig << QStringList {"frame 53 01 14 03 07 0F"} << oneRead;
+    // The rise of "set 0C" is the start of a frame too: it is let go stale before the next.
+    QTest::newRow("a clock standing still in a frame ends it")
+        << true << false << QStringList {configure, "set 0C", "wait 150", "frame A3 6 300"}
+        << QStringList {"frame FF FF FF FF FF FF"} << QString();
+    QTest::newRow("stall limit raised: the frame stands")
+        << true << false
+        << QStringList {"cmd stall-limit 500", configure, "set 0C", "wait 600", "frame A3 6 300",
+               "wait 150"}
+        << QStringList {"frame 53 01 14 03 07 0F"} << "frames=1";
     QTest::newRow("handshake frame, wrong reply")
         << false << false
         << QStringList {configure, "set 0C", "wait 150", "cmd detector handshake 5A", "frame AA 1"}
@@ -265,7 +276,7 @@ void TestVcable::exchange()
             kernel.wait(rest.toULongLong() * ms);
         else if (verb == "frame")
             kernel.frame(std::uint8_t(rest.section(' ', 0, 0).toUInt(nullptr, 16)),
-                rest.section(' ', 1).toInt());
+                rest.section(' ', 1, 1).toInt(), rest.section(' ', 2, 2).toInt());
         else if (verb == "cmd")
             QVERIFY(kernel.cable->command(rest.toStdString(), kernel.now));
         else if (verb == "get")
