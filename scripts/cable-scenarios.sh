@@ -150,6 +150,8 @@ write_verified() {
     click_at $((x + 580)) $((y + 251)) && click_at $((x + 580)) $((y + 220))
     wait_for 60 xdotool search --onlyvisible --name '^Конфигурация$' || fail "no result box" || return
     box=$(xdotool search --onlyvisible --name '^Конфигурация$' | head -n 1)
+    # Closed whatever it says: a box left open would keep the scenarios after this one waiting.
+    xdotool windowfocus --sync "$box" key Return
     # The written bytes, the commit, and the read-back giving the same bytes.
     after_mark write | awk '$2 == "detector" && $3 == "frame" && $4 == "A6" && NF == 9 {
             w = $5 " " $6 " " $7 " " $8 " " $9 }
@@ -157,7 +159,6 @@ write_verified() {
         c && $3 == "reply" && $4 == "53" && NF == 9 { r = $5 " " $6 " " $7 " " $8 " " $9 }
         END { print "written " w ", read back " r; exit !(c && w != "" && r == w) }' ||
         fail "the write was not stored and read back as written" || return
-    xdotool windowfocus --sync "$box" key Return
 }
 
 # 3. The cable pulled while idle and plugged back: the reason is logged, "Считать" reads again.
@@ -298,7 +299,13 @@ scenario "second instance" second_instance
 scenario "service log" service_form
 scenario "silent chip" silent_chip
 stop_program
-scenario "permission" permission
+if [ "$path" = wine ]; then
+    # Windows gives a HID device to every user: under Wine a node the user may not open only
+    # hides the device, as no Windows machine does.
+    echo "SKIP $path permission: Windows has no per-user access to a HID device"
+else
+    scenario "permission" permission
+fi
 [ "$path" != gpio ] || scenario "hand-over to hidraw" handover
 
 cable quit

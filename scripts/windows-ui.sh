@@ -35,6 +35,13 @@ service_log() {
         click_at $((x + 327)) $((y + 70))
     fi
     read -r fx fy < <(window_at '^Form$') || return 1
-    click_at $((fx + 127)) $((fy + 221)) && xdotool key ctrl+a ctrl+c && sleep 0.5
-    xclip -o -selection clipboard | tr -d '\r' | grep -v '^$'
+    click_at $((fx + 127)) $((fy + 221)) && xdotool key ctrl+a ctrl+c || return 1
+    # A slow Wine takes the clipboard late, and offers its text a moment after taking it.
+    local text="" i
+    for ((i = 0; i < 20; i++)); do
+        sleep 0.5
+        text=$(xclip -o -selection clipboard -t UTF8_STRING 2>/dev/null | tr -d '\r') &&
+            [ -n "$text" ] && break
+    done
+    grep -v '^$' <<<"$text"
 }

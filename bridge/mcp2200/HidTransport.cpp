@@ -189,8 +189,7 @@ void HidTransport::noteError()
     // Only a device gone away is lost; another error the system names fails the call with it.
     const int error = device->lastError();
     lastFailure = error != 0 ? Mcp2200Fault::refused(node, error) : Mcp2200Fault();
-    if (lastFailure.kind == Mcp2200Fault::Kind::None
-        || lastFailure.kind == Mcp2200Fault::Kind::Lost) {
+    if (error == 0 || Mcp2200Fault::transferKind(error) == Mcp2200Fault::Kind::Lost) {
         lastFailure = {};
         lost = true;
     }

@@ -29,6 +29,8 @@ struct Mcp2200Fault
     // What a refusal's error means for the technician, and the system's own words for it, in
     // English where it has them (Mcp2200FaultPosix.cpp, Mcp2200FaultWindows.cpp).
     static Kind refusalKind(int error);
+    // The same for a read or write that failed on a device opened before.
+    static Kind transferKind(int error);
     static std::string systemErrorText(int error);
 
     Kind kind = Kind::None;

@@ -14,6 +14,11 @@ Mcp2200Fault::Kind Mcp2200Fault::refusalKind(int error)
     return Kind::Failed;
 }
 
+Mcp2200Fault::Kind Mcp2200Fault::transferKind(int error)
+{
+    return refusalKind(error);
+}
+
 std::string Mcp2200Fault::systemErrorText(int error)
 {
     // Untranslated, like the rest of the line, whatever locale the program has set.

@@ -21,6 +21,13 @@ Mcp2200Fault::Kind Mcp2200Fault::refusalKind(int error)
     }
 }
 
+Mcp2200Fault::Kind Mcp2200Fault::transferKind(int error)
+{
+    // A handle that worked does not lose its rights: a device being removed fails the
+    // transfers on it with STATUS_DELETE_PENDING, which Windows reports as access denied.
+    return error == ERROR_ACCESS_DENIED ? Kind::Lost : refusalKind(error);
+}
+
 std::string Mcp2200Fault::systemErrorText(int error)
 {
     // In English, like the rest of the line, where Windows has its English messages; else in

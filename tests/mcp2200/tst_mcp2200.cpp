@@ -32,6 +32,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <unistd.h>
 
 using Report = HidDevice::Report;
@@ -935,7 +936,8 @@ void TestMcp2200::faultReasons_data()
     // On Windows, one word per HID interface in hidapi's order: ok, busy (held by a program that
     // shares it with none), ours (held by another instance of ours), denied (access denied),
     // failed (hidapi fails where the system opens it), pulled (listed, then gone), hung (takes no
-    // report), refusing (writes refused, as Windows refuses a report of the wrong size).
+    // report), refusing (writes refused, as Windows refuses a report of the wrong size),
+    // removing (writes refused as on a device being removed).
     const QString busy
         = "The MCP2200 is busy, held by another program. Close that program and try again.";
     const auto refused = [](int error) {
@@ -965,6 +967,10 @@ void TestMcp2200::faultReasons_data()
         << ""
         << "" << QStringList {"hung"} << false
         << "The MCP2200 does not answer. Unplug the cable and plug it in again.";
+    QTest::newRow("windows: pulled while open")
+        << ""
+        << "" << QStringList {"removing"} << false
+        << "The MCP2200 was lost: the cable was pulled out. Plug it in again.";
     QTest::newRow("windows: writes refused")
         << ""
         << "" << QStringList {"refusing"} << false << refused(ERROR_INVALID_PARAMETER);
@@ -1074,7 +1080,13 @@ void TestMcp2200::faultReasons()
                 paths.back().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     }
     // As hidapi 0.15.0 opens a device: read-write, else with no access, so that writes fail.
+    std::set<std::string> removed;
     const auto hidapiOpen = [&](const std::string &path, int &error) {
+        // Its removal under way: once opened, it is not found again.
+        if (words[path] == "removing" && !removed.insert(path).second) {
+            error = ERROR_FILE_NOT_FOUND;
+            return std::unique_ptr<HidDevice>();
+        }
         for (const DWORD access : {DWORD(GENERIC_READ | GENERIC_WRITE), DWORD(0)}) {
             const HANDLE handle = CreateFileA(path.c_str(), access,
                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -1083,8 +1095,8 @@ void TestMcp2200::faultReasons()
             CloseHandle(handle);
             if (words[path] == "failed")
                 break;
-            const std::map<QString, DWORD> writeErrors {
-                {"hung", ERROR_IO_PENDING}, {"refusing", ERROR_INVALID_PARAMETER}};
+            const std::map<QString, DWORD> writeErrors {{"hung", ERROR_IO_PENDING},
+                {"refusing", ERROR_INVALID_PARAMETER}, {"removing", ERROR_ACCESS_DENIED}};
             const auto failing = writeErrors.find(words[path]);
             auto chip = failing != writeErrors.end()
                 ? std::make_unique<FailingChip>(failing->second)
