@@ -77,6 +77,9 @@ Mcp2200Transport *Mcp2200Bridge::usableTransport(bool between)
         return transport.get();
     }
     noteLoss(false);
+    // A pulled cable's handle is let go at once: until then Windows keeps the device it names,
+    // and the cable plugged in again cannot take its place.
+    transport.reset();
     // Looking for the chip walks sysfs and the USB devices: not on every pin operation.
     if (!between || !initialised || clock() - lastOpen < reopenIntervalMs)
         return nullptr;

@@ -10,6 +10,11 @@
 class FakeHidChip : public HidDevice
 {
 public:
+    ~FakeHidChip() override
+    {
+        if (closed)
+            *closed = true;
+    }
     enum class Answer { Normal, None, Short, WrongCommand };
 
     int write(const Report &report) override;
@@ -30,6 +35,8 @@ public:
     std::uint8_t inputLevels = 0;
 
     Answer answer = Answer::Normal;
+    // Set when the chip's handle is let go.
+    bool *closed = nullptr;
     // What a write says went out, and how long it takes.
     int sentBytes = 17;
     int writeMs = 0;

@@ -847,12 +847,17 @@ void TestMcp2200::gpioSilentChip()
 void TestMcp2200::reopenAfterUnplug()
 {
     HidRig rig;
+    bool closed = false;
+    rig.chip->closed = &closed;
     rig.chip->unplugged = true;
     QVERIFY(!rig.bridge.setPin(2));
     FakeHidChip *second = rig.plugNewChip();
     rig.now += Mcp2200Bridge::reopenIntervalMs - 1;
     QVERIFY(!rig.bridge.isConnected());
     QCOMPARE(rig.opener.calls.size(), std::size_t(2));
+    // The pulled cable's handle is let go before the next search: Windows keeps the device
+    // until then.
+    QVERIFY(closed);
     // A running frame's pin calls fail at once, past the second too: a search would hold up
     // their ticks.
     for (int tick = 0; tick < 1000; ++tick) {
