@@ -104,7 +104,11 @@ stop_second() {
     kill "$second_pid" 2>/dev/null
     wait "$second_pid" 2>/dev/null
     second_pid=""
+    # Under Wine the second has a main window too, and the clicks after this one are for the
+    # first's: they wait until it is the only one.
+    wait_for 30 one_main_window
 }
+one_main_window() { [ "$(xdotool search --onlyvisible --name "$main_window" 2>/dev/null | wc -l)" -le 1 ]; }
 
 failures=0
 # scenario NAME FUNCTION: runs it, prints its line and time.
