@@ -174,11 +174,6 @@ replug() {
     cable plug
     ((told == 0)) || fail "no reason for the pulled cable" || return
     sleep 2
-    # The guest runs no udevd, which sets a new node's mode once it has applied its rules. Wine
-    # watches /dev itself then, and Wine 8.0 takes the kernel's own change of the node's mode
-    # for the node made again: it removes the device and refuses to add it back while the
-    # removal is pending. A second change, as udevd's, adds it.
-    [ "$path" != wine ] || { wait_for 20 test -e "$(node)" && chmod 600 "$(node)"; }
     cable mark replugged
     click_read
     wait_for 60 read_after replugged || fail "no read after plugging back" || return
