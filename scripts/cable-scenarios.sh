@@ -231,6 +231,8 @@ silent_chip() {
     sleep 3
     kill "$prober"
     wait "$prober" 2>/dev/null
+    # The windows the failed read left open, for the scenarios after this one.
+    xdotool search --onlyvisible --name . getwindowname %@ >"$results/windows-after-silent.txt" 2>&1
     cable answer
     went=$(after_mark silent | awk '$2 == "silent" { print $1; exit }')
     ended=$(after_mark silent | awk '$2 == "report-out" { t = $1 } END { print t }')
