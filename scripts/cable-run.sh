@@ -60,21 +60,21 @@ run() {
 }
 
 mkdir -p "$results"
-if [[ " ${paths[*]} " == *" wine "* ]]; then
+linux=() wine_too=""
+for p in "${paths[@]}"; do
+    if [ "$p" = wine ]; then wine_too=1; else linux+=("$p"); fi
+done
+if [ -n "$wine_too" ]; then
     wine_prefix_ready || { echo "FAIL: no Wine prefix for the wine guest"; exit 1; }
 fi
 # The Linux guests two at a time, a core each; the Wine guest alone after them, on both cores:
 # a third emulated core beside two stalled the others' frames beyond the detector's 100 ms.
-linux=()
-for p in "${paths[@]}"; do
-    [ "$p" = wine ] || linux+=("$p")
-done
 for ((i = 0; i < ${#linux[@]}; i += 2)); do
     run "${linux[i]}" &
     [ $((i + 1)) -ge ${#linux[@]} ] || run "${linux[i + 1]}"
     wait
 done
-[[ " ${paths[*]} " != *" wine "* ]] || run wine
+[ -z "$wine_too" ] || run wine
 
 status=0
 for p in "${paths[@]}"; do

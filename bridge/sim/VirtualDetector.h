@@ -34,6 +34,7 @@ public:
     static constexpr std::uint64_t resyncNanoseconds = 100'000'000;
     // 0: no limit, for tests of the line's order and bytes that a stalled process must not fail.
     void setStallLimit(std::uint64_t nanoseconds) { stallLimit = nanoseconds; }
+    std::uint64_t stallLimitNanoseconds() const { return stallLimit; }
 
     // Start state with the given date; see SimControl.h.
     void reset(const Date &today);

@@ -81,11 +81,12 @@ void DetectorLine::expire(std::uint64_t nanoseconds)
 
 std::optional<std::uint64_t> DetectorLine::nextDecision() const
 {
+    const std::uint64_t limit = virtualDetector.stallLimitNanoseconds();
     std::optional<std::uint64_t> next;
     if (open && !virtualDetector.isAnswering())
-        next = virtualDetector.lastEdgeTime() + resync + 1;
+        next = virtualDetector.lastEdgeTime() + limit + 1;
     if (!waiting.empty()) {
-        const std::uint64_t fallDecided = waiting.front().time + resync + 1;
+        const std::uint64_t fallDecided = waiting.front().time + limit + 1;
         next = next ? std::min(*next, fallDecided) : fallDecided;
     }
     return next;
@@ -120,9 +121,10 @@ std::optional<std::uint64_t> DetectorLine::deliver(bool clockSeen, Call call)
 
 void DetectorLine::expireWith(std::uint64_t nanoseconds, std::uint64_t lastEdge, bool answering)
 {
-    if (open && !answering && nanoseconds > lastEdge + resync)
-        endFrame(lastEdge + resync, false);
-    while (!waiting.empty() && nanoseconds > waiting.front().time + resync) {
+    const std::uint64_t limit = virtualDetector.stallLimitNanoseconds();
+    if (open && !answering && nanoseconds > lastEdge + limit)
+        endFrame(lastEdge + limit, false);
+    while (!waiting.empty() && nanoseconds > waiting.front().time + limit) {
         countDrop(waiting.front());
         waiting.erase(waiting.begin());
     }

@@ -42,12 +42,8 @@ public:
     void reset(bool clock);
     void setPolling(std::uint64_t periodNanoseconds, std::uint64_t offsetNanoseconds);
     // How long the clock may stand still within a frame before the detector gives it up (and
-    // a fall outside frames waits for one to begin); resyncNanoseconds until set.
-    void setStallLimit(std::uint64_t nanoseconds)
-    {
-        resync = nanoseconds;
-        virtualDetector.setStallLimit(nanoseconds);
-    }
+    // a fall outside frames waits for one to begin); resyncNanoseconds until set. Not 0.
+    void setStallLimit(std::uint64_t nanoseconds) { virtualDetector.setStallLimit(nanoseconds); }
 
     // Lets the detector take its looks before `nanoseconds`, at the levels the lines have stood
     // at; the moment of the edge it took then, if any (its output may have changed).
@@ -90,7 +86,6 @@ private:
     std::vector<Fall> frameFalls; // those the open frame began with
     std::optional<std::uint64_t> lastClockFall; // in the open frame
     Counts tally;
-    std::uint64_t resync = sim::VirtualDetector::resyncNanoseconds;
 };
 
 } // namespace vcable
