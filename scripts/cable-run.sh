@@ -21,6 +21,8 @@ paths=("$@")
 start=$SECONDS
 scripts/cable-kit.sh >/dev/null || { echo "FAIL: the kit could not be made"; exit 1; }
 echo "cable: kit ready after $((SECONDS - start)) s"
+# The guests run on the host's root: what the scenarios drive the program with is installed here.
+scripts/deps.sh xvfb xdotool xclip >/dev/null || { echo "FAIL: the scenarios' tools could not be installed"; exit 1; }
 
 results=$PWD/build-cable/results
 # Wine's first start is minutes under software emulation: the prefix is made here, where it takes
@@ -28,16 +30,15 @@ results=$PWD/build-cable/results
 wine_prefix_ready() {
     local prefix=$PWD/build-cable/wine-prefix bus='HKLM\System\CurrentControlSet\Services\winebus'
     # What the prefix is made with; a prefix made otherwise is made again.
-    local made="winebus: Enable SDL 0, DisableUdevd 1"
+    local made="winebus: Enable SDL 0"
+    # udevd for the guest, which tells Wine's HID bus of the cable's comings and goings.
+    scripts/deps.sh wine64 fonts-wine unzip udev >/dev/null || return 1
     [ "$(cat "$prefix/.ready" 2>/dev/null)" = "$made" ] && return 0
-    scripts/deps.sh wine64 fonts-wine xvfb unzip xdotool xclip >/dev/null || return 1
     rm -rf "$prefix"
-    # Wine's HID bus reads hidraw only with its SDL bus off when there is no libSDL2, and a
-    # guest runs no udevd: the bus watches /dev itself then, or it never sees a cable come or go.
+    # Wine's HID bus reads hidraw only with its SDL bus off when there is no libSDL2.
     # shellcheck source=windows-program.sh
     (source scripts/windows-program.sh && wine_prefix "$prefix" && "$wine" wineboot -i &&
         "$wine" reg add "$bus" /v 'Enable SDL' /t REG_DWORD /d 0 /f &&
-        "$wine" reg add "$bus" /v DisableUdevd /t REG_DWORD /d 1 /f &&
         "$wineserver" -w) >/dev/null 2>&1 && echo "$made" >"$prefix/.ready"
 }
 # run PATH: one guest, its scenarios, its lines prefixed by nothing; status in PATH/rc.
