@@ -74,30 +74,33 @@ bool HidTransport::readPin(unsigned pin, bool &high)
 
 bool HidTransport::setDirections(std::uint8_t ioMap)
 {
-    Settings settings;
-    if (!readAll(settings))
+    Settings chip;
+    if (!readAll(chip))
         return false;
+    Settings settings = chip;
     settings.directions = ioMap;
-    return sendConfigure(settings);
+    return sendConfigure(settings, chip);
 }
 
 bool HidTransport::setBaudRate(unsigned long baudRate)
 {
     std::uint16_t divisor = 0;
-    Settings settings;
-    if (!divisorFor(baudRate, divisor) || !readAll(settings))
+    Settings chip;
+    if (!divisorFor(baudRate, divisor) || !readAll(chip))
         return false;
+    Settings settings = chip;
     settings.divisor = divisor;
-    return sendConfigure(settings);
+    return sendConfigure(settings, chip);
 }
 
 bool HidTransport::configure(
     std::uint8_t ioMap, unsigned long baudRate, const Mcp2200AltFunctions &alt)
 {
     std::uint16_t divisor = 0;
-    Settings settings;
-    if (!divisorFor(baudRate, divisor) || !readAll(settings))
+    Settings chip;
+    if (!divisorFor(baudRate, divisor) || !readAll(chip))
         return false;
+    Settings settings = chip;
     settings.directions = ioMap;
     settings.divisor = divisor;
     applyLedMode(settings, alt.rxLed, altRxLed, optionRxToggle);
@@ -105,7 +108,7 @@ bool HidTransport::configure(
     settings.altPins = withBit(settings.altPins, altUsbConfig, alt.usbConfigured);
     settings.altPins = withBit(settings.altPins, altSuspend, alt.suspend);
     settings.altOptions = withBit(settings.altOptions, optionHardwareFlow, alt.hardwareFlow);
-    return sendConfigure(settings);
+    return sendConfigure(settings, chip);
 }
 
 bool HidTransport::readAll(Settings &settings)
@@ -139,8 +142,14 @@ bool HidTransport::sendSetClear(std::uint8_t set, std::uint8_t clear)
     return send(report);
 }
 
-bool HidTransport::sendConfigure(const Settings &settings)
+bool HidTransport::sendConfigure(const Settings &settings, const Settings &chip)
 {
+    // Each CONFIGURE writes the chip's non-volatile memory and drops its outputs for a moment:
+    // settings it already has are not written again.
+    if (settings.directions == chip.directions && settings.altPins == chip.altPins
+        && settings.defaults == chip.defaults && settings.altOptions == chip.altOptions
+        && settings.divisor == chip.divisor)
+        return true;
     HidDevice::Report report {};
     report[0] = configureCommand;
     report[4] = settings.directions;

@@ -51,7 +51,7 @@ public:
 private:
     bool readAll(Settings &settings);
     bool sendSetClear(std::uint8_t set, std::uint8_t clear);
-    bool sendConfigure(const Settings &settings);
+    bool sendConfigure(const Settings &settings, const Settings &chip);
     void dropStaleAnswers();
     bool send(const HidDevice::Report &report);
     int receive(HidDevice::Report &report, int timeoutMs);

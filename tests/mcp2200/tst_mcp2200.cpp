@@ -392,6 +392,9 @@ void TestMcp2200::hidConfigureIO()
             hex(report({{0, 0x08}, {11, 0x1C}, {12, 0x03}})),
         }));
     QCOMPARE(rig.chip->levels() & 0x1F, 0x1C);
+    // The same directions again: the chip has them, nothing but the look at it goes out.
+    QVERIFY(rig.bridge.configureIO(0xE0));
+    QCOMPARE(rig.chip->written.size(), std::size_t(4));
 }
 
 void TestMcp2200::hidBaudRate_data()
@@ -400,7 +403,7 @@ void TestMcp2200::hidBaudRate_data()
     QTest::addColumn<bool>("ok");
     QTest::addColumn<int>("divisorHigh");
     QTest::addColumn<int>("divisorLow");
-    QTest::newRow("300") << 300 << true << 0x9C << 0x3F; // 39999
+    QTest::newRow("300, the chip's own: nothing written") << 300 << true << -1 << -1;
     QTest::newRow("9600") << 9600 << true << 0x04 << 0xE1; // 1249
     QTest::newRow("1000000") << 1000000 << true << 0x00 << 0x0B;
     QTest::newRow("100: divisor too large") << 100 << false << 0 << 0;
@@ -425,6 +428,10 @@ void TestMcp2200::hidBaudRate()
     QCOMPARE(rig.bridge.setBaudRate(baud), ok);
     if (!ok) {
         QVERIFY(rig.chip->written.empty());
+        return;
+    }
+    if (divisorHigh < 0) {
+        QCOMPARE(hexAll(rig.chip->written), QList<QByteArray> {hex(readAllRequest)});
         return;
     }
     QCOMPARE(hexAll(rig.chip->written),
@@ -481,8 +488,10 @@ void TestMcp2200::hidConfigureMcp2200()
                 {7, std::uint8_t(altOptions)}, {9, 0x01}})),
             hex(report({{0, 0x08}, {11, 0x0C}, {12, 0x03}})),
         }));
+    QVERIFY(rig.bridge.configure(240, 6000000, rxMode, txMode, on, on, on));
+    QCOMPARE(rig.chip->written.size(), std::size_t(4)); // READ_ALL only: nothing to change
     QVERIFY(!rig.bridge.configure(240, 0, 0, 0, false, false, false));
-    QCOMPARE(rig.chip->written.size(), std::size_t(3));
+    QCOMPARE(rig.chip->written.size(), std::size_t(4));
 }
 
 void TestMcp2200::hidBadAnswer_data()
@@ -540,7 +549,7 @@ void TestMcp2200::hidUnplugMidExchange()
     QFETCH(int, writesBeforeUnplug);
     HidRig rig;
     rig.chip->unplugAfterWrites = writesBeforeUnplug;
-    QVERIFY(!rig.bridge.configureIO(0xF0));
+    QVERIFY(!rig.bridge.configureIO(0xE0));
     QCOMPARE(rig.chip->written.size(), std::size_t(writesBeforeUnplug));
     QVERIFY(!rig.bridge.isConnected());
     QVERIFY(!rig.bridge.setPin(2));
