@@ -79,21 +79,33 @@ public:
         return request();
     }
 
-    int settle()
+    // The directions a pin written before any were asked for needs.
+    std::uint8_t linkDirections() const
     {
-        std::uint8_t wanted
-            = static_cast<std::uint8_t>((inputs | unknown | lineBit(detectorLine)) & ~linkOutputs);
         if (inputs == 0 && unknown == 0) // the driver's start: every line an output
-            wanted = static_cast<std::uint8_t>(allLines & ~linkOutputs);
-        // After each CONFIGURE the driver rewrites every output from its cache: the link's
-        // lines go high there first, so that none of them is left low by a direction change.
+            return static_cast<std::uint8_t>(allLines & ~linkOutputs);
+        return static_cast<std::uint8_t>((inputs | unknown | lineBit(detectorLine)) & ~linkOutputs);
+    }
+
+    // The first change of directions. The driver's first CONFIGURE is made from its cache, and
+    // after each one it rewrites every output from it: the link's lines go high there first,
+    // so that none of them is left low by a direction change.
+    int settle(std::uint8_t wanted)
+    {
         const auto alreadyOut = static_cast<std::uint8_t>(linkOutputs & ~inputs & ~unknown);
         if (alreadyOut) {
             const int error = setValues(alreadyOut);
             if (error)
                 return error;
         }
-        return setDirections(wanted);
+        const int error = setDirections(wanted);
+        settled = error == 0;
+        return error;
+    }
+
+    int changeDirections(std::uint8_t wanted)
+    {
+        return settled ? setDirections(wanted) : settle(wanted);
     }
 
     int setDirections(std::uint8_t wanted)
@@ -129,6 +141,11 @@ public:
 
     int write(unsigned pin, bool high)
     {
+        if (held && !settled) {
+            const int error = settle(linkDirections());
+            if (error)
+                return error;
+        }
         if (!held || ((inputs | unknown) >> pin) & 1u)
             return refusedHere;
         const std::uint8_t was = latch;
@@ -235,6 +252,9 @@ private:
 
     std::unique_ptr<GpioLineIo> io;
     bool held = false;
+    // Until the first change of directions the lines are as the kernel had them: a driver just
+    // bound has set nothing, and the chip keeps the directions stored in it.
+    bool settled = false;
     // The kernel's directions (bit set: input), and the lines whose direction it did not say.
     std::uint8_t inputs = 0;
     std::uint8_t unknown = allLines;
@@ -359,15 +379,9 @@ bool GpioTransport::start()
 {
     const auto result = std::make_shared<int>(0);
     const auto keep = [result](int error) { return *result = error; };
-    if (!run([keep](GpioLines &lines) { return keep(lines.request()); }, wait.setupMs)) {
-        startError = silent ? ETIMEDOUT : *result;
-        return false;
-    }
-    // A settling that outlasts the wait goes on; the calls that follow fail at once until it
-    // ends, and then say how it went.
-    if (run([keep](GpioLines &lines) { return keep(lines.settle()); }, wait.setupMs) || silent)
+    if (run([keep](GpioLines &lines) { return keep(lines.request()); }, wait.setupMs))
         return true;
-    startError = *result;
+    startError = silent ? ETIMEDOUT : *result;
     return false;
 }
 
@@ -404,7 +418,7 @@ bool GpioTransport::readPin(unsigned pin, bool &high)
 
 bool GpioTransport::setDirections(std::uint8_t ioMap)
 {
-    return run([ioMap](GpioLines &lines) { return lines.setDirections(ioMap); }, wait.setupMs);
+    return run([ioMap](GpioLines &lines) { return lines.changeDirections(ioMap); }, wait.setupMs);
 }
 
 bool GpioTransport::setBaudRate(unsigned long)

@@ -37,7 +37,9 @@ public:
     GpioTransport(const GpioTransport &) = delete;
     GpioTransport &operator=(const GpioTransport &) = delete;
 
-    // Takes every line and makes the link's 2 and 3 outputs at their idle level (high) and the
+    // Takes every line as the kernel has it, which writes nothing to the chip. The first
+    // setDirections() sets the caller's directions, the link's outputs at their idle level
+    // (high) first. A pin written before that makes the link's 2 and 3 outputs and the
     // detector's 4 an input; the others keep the directions the kernel has for them, unless it
     // has every line as an output (as its driver starts), when they become inputs, so that no
     // pin the link does not drive fights what the cable wires to it.
