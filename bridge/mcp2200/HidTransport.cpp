@@ -74,41 +74,45 @@ bool HidTransport::readPin(unsigned pin, bool &high)
 
 bool HidTransport::setDirections(std::uint8_t ioMap)
 {
-    Settings chip;
-    if (!readAll(chip))
-        return false;
-    Settings settings = chip;
-    settings.directions = ioMap;
-    return sendConfigure(settings, chip);
+    return reconfigure([ioMap](Settings &settings) { settings.directions = ioMap; });
 }
 
 bool HidTransport::setBaudRate(unsigned long baudRate)
 {
     std::uint16_t divisor = 0;
-    Settings chip;
-    if (!divisorFor(baudRate, divisor) || !readAll(chip))
-        return false;
-    Settings settings = chip;
-    settings.divisor = divisor;
-    return sendConfigure(settings, chip);
+    return divisorFor(baudRate, divisor)
+        && reconfigure([divisor](Settings &settings) { settings.divisor = divisor; });
 }
 
 bool HidTransport::configure(
     std::uint8_t ioMap, unsigned long baudRate, const Mcp2200AltFunctions &alt)
 {
     std::uint16_t divisor = 0;
+    return divisorFor(baudRate, divisor) && reconfigure([&](Settings &settings) {
+        settings.directions = ioMap;
+        settings.divisor = divisor;
+        applyLedMode(settings, alt.rxLed, altRxLed, optionRxToggle);
+        applyLedMode(settings, alt.txLed, altTxLed, optionTxToggle);
+        settings.altPins = withBit(settings.altPins, altUsbConfig, alt.usbConfigured);
+        settings.altPins = withBit(settings.altPins, altSuspend, alt.suspend);
+        settings.altOptions = withBit(settings.altOptions, optionHardwareFlow, alt.hardwareFlow);
+    });
+}
+
+bool HidTransport::reconfigure(const std::function<void(Settings &)> &change)
+{
     Settings chip;
-    if (!divisorFor(baudRate, divisor) || !readAll(chip))
+    if (!readAll(chip))
         return false;
     Settings settings = chip;
-    settings.directions = ioMap;
-    settings.divisor = divisor;
-    applyLedMode(settings, alt.rxLed, altRxLed, optionRxToggle);
-    applyLedMode(settings, alt.txLed, altTxLed, optionTxToggle);
-    settings.altPins = withBit(settings.altPins, altUsbConfig, alt.usbConfigured);
-    settings.altPins = withBit(settings.altPins, altSuspend, alt.suspend);
-    settings.altOptions = withBit(settings.altOptions, optionHardwareFlow, alt.hardwareFlow);
-    return sendConfigure(settings, chip);
+    change(settings);
+    // Each CONFIGURE writes the chip's non-volatile memory and drops its outputs for a moment:
+    // settings it already has are not written again.
+    if (settings.directions == chip.directions && settings.altPins == chip.altPins
+        && settings.defaults == chip.defaults && settings.altOptions == chip.altOptions
+        && settings.divisor == chip.divisor)
+        return true;
+    return sendConfigure(settings);
 }
 
 bool HidTransport::readAll(Settings &settings)
@@ -142,14 +146,8 @@ bool HidTransport::sendSetClear(std::uint8_t set, std::uint8_t clear)
     return send(report);
 }
 
-bool HidTransport::sendConfigure(const Settings &settings, const Settings &chip)
+bool HidTransport::sendConfigure(const Settings &settings)
 {
-    // Each CONFIGURE writes the chip's non-volatile memory and drops its outputs for a moment:
-    // settings it already has are not written again.
-    if (settings.directions == chip.directions && settings.altPins == chip.altPins
-        && settings.defaults == chip.defaults && settings.altOptions == chip.altOptions
-        && settings.divisor == chip.divisor)
-        return true;
     HidDevice::Report report {};
     report[0] = configureCommand;
     report[4] = settings.directions;

@@ -3,6 +3,7 @@
 #include "HidDevice.h"
 #include "Mcp2200Transport.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -51,7 +52,9 @@ public:
 private:
     bool readAll(Settings &settings);
     bool sendSetClear(std::uint8_t set, std::uint8_t clear);
-    bool sendConfigure(const Settings &settings, const Settings &chip);
+    // Reads the chip's settings, changes them, and writes them back if they changed.
+    bool reconfigure(const std::function<void(Settings &)> &change);
+    bool sendConfigure(const Settings &settings);
     void dropStaleAnswers();
     bool send(const HidDevice::Report &report);
     int receive(HidDevice::Report &report, int timeoutMs);
